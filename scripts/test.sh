@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The whole test suite, twice: a normal build and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, each in its own folder.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp}
+
+status=0
+for variant in normal sanitize; do
+    if [ "$variant" = normal ]; then
+        dir="$top/build"; opts=()
+    else
+        dir="$top/build-asan"; opts=(-DQLWIZ_SANITIZE=ON)
+    fi
+    echo "=== $variant build ($dir)"
+    "$top/scripts/build.sh" "$dir" "${opts[@]}"
+    echo "=== $variant tests"
+    (cd "$dir" && ctest --output-on-failure -j 2) || status=1
+done
+exit $status

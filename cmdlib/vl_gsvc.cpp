@@ -1,0 +1,680 @@
+// Record readers: the scanner, the global and Ethernet status records, the port table,
+// the table exchange and the location table.
+#include "cmdlib/vl.h"
+#include "cmdlib/vl_internal.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using vl_detail::Copy;
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Decimal with the router's "k" suffix; wraps like the router's own 32-bit counters
+// rather than overflowing.
+const char* ScanDecimal(const char* p, uint32_t* out) {
+    while (IsBlank(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    uint32_t v = 0;
+    while (*p >= '0' && *p <= '9') {
+        v = v * 10u + static_cast<uint32_t>(*p - '0');
+        ++p;
+    }
+    if (*p == 'k' || *p == 'K') {
+        v *= 1000u;
+        ++p;
+    }
+    *out = negative ? 0u - v : v;
+    return p;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+const char* ScanHex(const char* p, uint32_t* out) {
+    if (p[0] != '\0' && p[1] == 'x')
+        p += 2;
+    uint32_t v = 0;
+    for (int d; (d = HexDigit(*p)) >= 0; ++p)
+        v = (v << 4) | static_cast<uint32_t>(d);
+    *out = v;
+    return p;
+}
+
+void StoreNumber(const VlScanOut& o, uint32_t v) { std::memcpy(o.num, &v, sizeof v); }
+
+void StoreText(const VlScanOut& o, const char* from, const char* to) {
+    if (o.size == 0)
+        return;
+    size_t n = static_cast<size_t>(to - from);
+    if (n > o.size - 1)
+        n = o.size - 1;
+    std::memcpy(o.text, from, n);
+    o.text[n] = '\0';
+}
+
+} // namespace
+
+const char* vl_scanv(const char* input, const char* format, const VlScanOut* outs, int count) {
+    if (input == nullptr)
+        return input;
+    const char* p = input;
+    const char* f = format == nullptr ? "" : format;
+    int index = 0;
+    for (;;) {
+        while (*f != '\0' && *f != '%')
+            ++f;
+        // The end test comes before the blank skip: trailing blanks feed one more field.
+        if (*f == '\0' || *p == '\0' || *p == '\n')
+            return p;
+        if (index >= count)
+            return p;
+        while (IsBlank(*p))
+            ++p;
+        const char conv = f[1];
+        const VlScanOut& o = outs[index];
+        switch (conv) {
+        case 's': {
+            if (o.kind != VlScanOut::Text)
+                return p;
+            const char* start = p;
+            while (*p != '\0' && *p != ' ' && *p != '\t' && *p != '\n')
+                ++p;
+            StoreText(o, start, p);
+            break;
+        }
+        case 'q': {
+            if (o.kind != VlScanOut::Text)
+                return p;
+            if (*p == '"') {
+                const char* start = ++p;
+                while (*p != '\0' && *p != '"')
+                    ++p;
+                StoreText(o, start, p);
+                if (*p == '"')
+                    ++p;
+            } else {
+                const char* start = p;
+                while (*p != '\0' && *p != ' ' && *p != '"')
+                    ++p;
+                StoreText(o, start, p);
+            }
+            break;
+        }
+        case 'd':
+        case 'l': {
+            if (o.kind != VlScanOut::Number)
+                return p;
+            uint32_t v = 0;
+            p = ScanDecimal(p, &v);
+            StoreNumber(o, v);
+            break;
+        }
+        case 'x': {
+            if (o.kind != VlScanOut::Number)
+                return p;
+            uint32_t v = 0;
+            p = ScanHex(p, &v);
+            StoreNumber(o, v);
+            break;
+        }
+        default:
+            return p;
+        }
+        f += 2;
+        ++index;
+    }
+}
+
+int32_t vl_text_to_int(const char* text) {
+    uint32_t v = 0;
+    if (text != nullptr)
+        ScanDecimal(text, &v);
+    return static_cast<int32_t>(v);
+}
+
+uint32_t vl_text_to_hex(const char* text) {
+    uint32_t v = 0;
+    if (text != nullptr)
+        ScanHex(text, &v);
+    return v;
+}
+
+// ---- global status record -------------------------------------------------------------
+
+namespace {
+
+// Table sizes the router never exceeds; a record claiming more is cut here so that the
+// caller's port table stays a sane size.
+constexpr int kMaxPorts = 256;
+
+} // namespace
+
+/* Reads the global status record and derives the capability bits. */
+int vl_read_global(VlRouter* r) {
+    if (r == nullptr || r->socket < 0) {
+        vl_last_error = VL_ERR_NO_CONNECTION;
+        return -1;
+    }
+    const char nul = '\0';
+    if (vl_send_message(r, VL_MSG_STATUS, &nul, 1) != 0) {
+        std::fputs("Send Failed\n", stderr);
+        return vl_detail::Fail(r);
+    }
+    if (vl_get_reply(r, vl_reply_buffer()) != 0) {
+        std::fputs("Get Return Failed\n", stderr);
+        return vl_detail::Fail(r);
+    }
+
+    for (auto& h : r->host)
+        h[0] = '\0';
+    for (char* t : {r->status_text1, r->status_text2, r->status_text3, r->status_text4,
+                    r->status_text5, r->status_text6, r->status_text7, r->status_text8})
+        t[0] = '\0';
+    for (char* t : {r->ypserver, r->domain, r->gateway, r->netmask, r->ifilter, r->ofilter,
+                    r->ipxnet, r->ipxgateway})
+        t[0] = '\0';
+    r->gateway_metric = 0;
+    r->ipxgateway_hops = 0;
+    r->ipxframe = 0;
+    r->flags = 0;
+    r->capabilities = 0;
+    r->status_num1 = -1;
+    // Ports are read after this record; until then "set isdn" is not held back.
+    r->isdn_present = -1;
+
+    char skip[32];
+    const char* p = vl_detail::ReplyText();
+    p = vl_scan(p, "%s %s %s %s %s %d %s %s %s %s %s %s %q %d %d %s %s %d %s %q", skip,
+                r->address, r->host[0], r->gateway, r->netmask, &r->port_count,
+                r->status_text1, r->status_text2, r->host[1], r->host[2], r->host[3],
+                r->ypserver, r->domain, &r->flags, &r->telnet, r->loghost, r->assigned,
+                &r->gateway_metric, r->status_text3, r->ifilter);
+    r->isdn_switch = -1;
+    r->status_num3 = 0;
+    p = vl_scan(p, "%q %s %s %s %d %s %d %d %d %d ", r->ofilter, r->status_text5,
+                r->status_text6, r->ipxnet, &r->ipxframe, r->ipxgateway, &r->ipxgateway_hops,
+                &r->ether_count, &r->isdn_switch, &r->status_num3);
+    p = vl_scan(p, "%s %d %q %q %q %q %q %q %q", r->status_text4, &r->status_num1,
+                r->status_text15, r->status_text7, r->status_text8, r->status_text9,
+                r->status_text10, r->status_text11, r->status_text12);
+    r->firmware_level = -1;
+    vl_scan(p, "%d %d %q %q", &r->status_num2, &r->firmware_level, r->status_text13,
+            r->status_text14);
+
+    // A hostile or garbled record must not make the tables it sizes unusable.
+    if (r->ether_count < 0)
+        r->ether_count = 0;
+    if (r->ether_count > VL_MAX_ETHER)
+        r->ether_count = VL_MAX_ETHER;
+    if (r->port_count < 0)
+        r->port_count = 0;
+    if (r->port_count > kMaxPorts)
+        r->port_count = kMaxPorts;
+
+    if (r->isdn_switch != -1 && (r->isdn_switch & 0x40) != 0)
+        r->isdn_switch &= ~0x40;
+
+    // Capability ladder: each rung that holds also holds every rung below it.
+    bool rung = r->firmware_level != -1;
+    if (rung)
+        r->capabilities |= 0x80 | 0x400 | 0x200 | 0x100 | 0x20000 | 0x4000 | 0x8000 | 0x40000;
+    if (!rung)
+        rung = vl_probe_location_chap(r) == 1;
+    if (rung)
+        r->capabilities |= 0x100;
+    rung = rung || r->flags > 0xFFFF;
+    if (rung)
+        r->capabilities |= 0x80000 | 0x2000 | 0x40 | 0x800;
+    rung = rung || r->status_text8[0] != '\0';
+    if (rung)
+        r->status_text8[strcspn(r->status_text8, "\n")] = '\0';
+    rung = rung || r->status_text4[0] != '\0';
+    if (rung)
+        r->capabilities |= 0x8;
+    rung = rung || r->status_text7[0] != '\0';
+    if (rung)
+        r->capabilities |= 0x1;
+    rung = rung || r->status_num1 != -1;
+    if (rung)
+        r->capabilities |= 0x2;
+    return 0;
+}
+
+/* Reads the Ethernet interface records named "ether0", "ether1". */
+int vl_read_ether(VlRouter* r) {
+    if (r == nullptr)
+        return -1;
+    const int count = r->ether_count < 0 ? 0
+                      : r->ether_count > VL_MAX_ETHER ? VL_MAX_ETHER
+                                                      : r->ether_count;
+    for (int i = 0; i < count; ++i) {
+        VlEther& e = r->ether[i];
+        char name[sizeof e.name];
+        std::snprintf(name, sizeof name, "ether%d", i);
+        if (vl_detail::Request(r, VL_MSG_STATUS, name,
+                               static_cast<int>(std::strlen(name)) + 1) != 0)
+            return -1;
+        std::memset(&e, 0, sizeof e);
+        Copy(e.name, name);
+        char skip[32];
+        vl_scan(vl_detail::ReplyText(), "%s %s %s %d %q %q %s %d %q", skip, e.address,
+                e.netmask, &e.flags, e.ifilter, e.ofilter, e.ipxnet, &e.ipxframe, e.extra);
+        if (e.extra[0] != '\0')
+            r->capabilities |= VL_CAP_ETHER_EXTRA;
+    }
+    return 0;
+}
+
+// ---- ports ----------------------------------------------------------------------------
+
+int vl_parse_service(const char* text, int32_t* port) {
+    int service = 0;
+    int32_t tcp = 1642;
+    if (text == nullptr)
+        text = "";
+    if (std::strncmp(text, "Rlogin", 6) == 0) {
+        service = 1;
+        tcp = 513;
+    } else if (std::strncmp(text, "Telnet", 6) == 0) {
+        service = 2;
+        tcp = 23;
+    } else if (std::strncmp(text, "Netdata", 7) == 0) {
+        service = 3;
+        tcp = 6000;
+    }
+    if (const char* at = std::strchr(text, '@'))
+        tcp = vl_text_to_int(at + 1);
+    if (port != nullptr)
+        *port = tcp;
+    return service;
+}
+
+int vl_expand_prompt(char* out, size_t size, const char* text) {
+    if (out == nullptr || size == 0)
+        return -1;
+    static const char kHostname[] = "$hostname";
+    size_t n = 0;
+    auto put = [&](char c) {
+        if (n + 1 < size)
+            out[n++] = c;
+    };
+    for (const char* p = text == nullptr ? "" : text; *p != '\0'; ++p) {
+        if (p[0] == '$' && p[1] == 'h') {
+            for (const char* h = kHostname; *h != '\0'; ++h)
+                put(*h);
+            ++p;
+        } else {
+            put(*p);
+        }
+    }
+    out[n] = '\0';
+    return 0;
+}
+
+namespace {
+
+void DashToEmpty(char* text) {
+    if (std::strcmp(text, "-") == 0)
+        text[0] = '\0';
+}
+
+// A caller's table may come uninitialised; whatever the reply leaves out, every text
+// field still ends inside its field.
+template <size_t N>
+void Terminate(char (&a)[N]) {
+    a[N - 1] = '\0';
+}
+
+void TerminateTexts(VlPort& p) {
+    Terminate(p.name);
+    Terminate(p.type);
+    Terminate(p.host[0]);
+    Terminate(p.host[1]);
+    Terminate(p.host[2]);
+    Terminate(p.host[3]);
+    Terminate(p.parity);
+    Terminate(p.cd);
+    Terminate(p.device);
+    Terminate(p.term);
+    Terminate(p.prompt);
+    Terminate(p.username);
+    Terminate(p.message);
+    Terminate(p.destination);
+    Terminate(p.destination_mask);
+    Terminate(p.ifilter);
+    Terminate(p.ofilter);
+    Terminate(p.ipxnet);
+    Terminate(p.p5_7);
+    Terminate(p.spid);
+    Terminate(p.directory);
+    Terminate(p.state);
+    Terminate(p.p1_25);
+    Terminate(p.p1_19);
+    Terminate(p.p1_24);
+    Terminate(p.p3_5);
+    Terminate(p.destination_mask2);
+    Terminate(p.p3_7);
+    Terminate(p.p4_7);
+    Terminate(p.p4_8);
+    Terminate(p.p5_1);
+    Terminate(p.conn_state);
+}
+
+bool RouterHasWanPorts(const VlRouter* r, int ports_read) {
+    for (int i = 0; i < ports_read; ++i)
+        if (r->ports[i].port_type == 64)
+            return true;
+    if (std::strchr(r->status_text2, 'R') != nullptr)
+        return true;
+    return r->status_text3[0] == '3' || r->status_text3[0] == '4';
+}
+
+void ParsePort(VlRouter* r, int index, const char* text) {
+    VlPort& port = r->ports[index];
+    char s1_2[16] = "", s1_3[16] = "", s1_4[16] = "", s1_15[40] = "", s1_18[16] = "",
+         s1_21[16] = "";
+    char s2_12[256] = "", s2_13[32] = "", s2_14[32] = "";
+    char s3_1[32] = "", s3_2[32] = "", s3_6[20] = "", s3_12[16] = "";
+    char s4_1[16] = "", s4_2[16] = "", s4_9[16] = "";
+
+    const char* p = text;
+    p = vl_scan(p, "%s %s %s %s %s %s %s %s %l %l %l %l %l %l %s %q %s %s %s %d %s %d %d %s %s",
+                port.name, s1_2, s1_3, s1_4, port.parity, port.cd, port.type, port.conn_state,
+                &port.p1_9, &port.p1_10, &port.p1_11, &port.speed[0], &port.speed[1],
+                &port.speed[2], s1_15, port.message, port.state, s1_18, port.p1_19,
+                &port.p1_20, s1_21, &port.p1_22, &port.line_flags, port.p1_24, port.p1_25);
+    port.port_type = -1;
+    port.p5_6 = -1;
+    port.term_reason = 0xFFFFFFFFu;
+    p = vl_scan(p, "%s %s %s %s %q %l %l %l %q %d %d %q %s %s ", port.host[0], port.host[1],
+                port.host[2], port.host[3], port.term, &port.p2_6, &port.p2_7, &port.p2_8,
+                port.username, &port.flags, &port.override, s2_12, s2_13, s2_14);
+    p = vl_scan(p, "%s %s %s %s %s %s %q %d %d %d %d %s %d %d ", s3_1, s3_2, port.destination,
+                port.destination_mask, port.p3_5, s3_6, port.p3_7, &port.p3_8, &port.group,
+                &port.mtu, &port.p3_11, s3_12, &port.p3_13, &port.p3_14);
+    p = vl_scan(p, "%s %s %d %d %q %q %q %q %q %d %d %l %l %d ", s4_1, s4_2, &port.p4_3,
+                &port.p4_4, port.ifilter, port.ofilter, port.p4_7, port.p4_8, s4_9,
+                &port.idle_minutes, &port.p4_11, &port.p4_12, &port.p4_13, &port.p4_14);
+    port.idle = -1;
+    vl_scan(p, "%s %q %q %d %d %d %q %x %x %x %d %d", port.p5_1, port.spid, port.directory,
+            &port.port_type, &port.p5_5, &port.p5_6, port.p5_7, &port.p5_8, &port.term_reason,
+            &port.isdn_cause, &port.idle, &port.p5_12);
+    TerminateTexts(port);
+
+    if (port.p5_6 != -1)
+        r->capabilities |= VL_CAP_PORT_STATUS;
+    if (port.idle != -1)
+        r->capabilities |= VL_CAP_IDLE_SECONDS;
+
+    // Port class from the router's code; older firmware sends none.
+    int32_t cls = port.port_type;
+    if (cls >= 0 && cls <= 3)
+        cls = 16 << cls;
+    const int32_t band = cls & 0xF0;
+    if (band == 16 || band == 32 || band == 64) {
+        // kept
+    } else if (band == 128) {
+        r->isdn_present = 1;
+    } else if (port.name[0] == 'P') {
+        cls = 32;
+    } else if (port.name[0] == 'W') {
+        cls = 64;
+    } else if (std::strcmp(port.name, "S0") != 0 && r->port_count <= 5 &&
+               RouterHasWanPorts(r, index)) {
+        cls = 64;
+    } else {
+        cls = 16;
+    }
+    port.port_type = cls;
+
+    if (std::strcmp(port.state, "Unknown") == 0)
+        Copy(port.state, port.type);
+    if (std::strcmp(port.type, "Netwrk") == 0)
+        vl_hex_address(port.ipxnet, s3_6);
+    else
+        Copy(port.ipxnet, "00000000");
+    Copy(port.device, s1_15[0] != '\0' ? s1_15 + 1 : "");
+    port.p1_2 = vl_text_to_int(s1_2);
+    port.p1_18 = vl_text_to_int(s1_18);
+    port.p1_21 = vl_text_to_int(s1_21);
+    port.databits = vl_text_to_int(s1_3);
+    port.stopbits = vl_text_to_int(s1_4);
+    port.map = vl_text_to_hex(s3_12);
+    port.p4_1 = vl_text_to_hex(s4_1);
+    port.p4_2 = vl_text_to_hex(s4_2);
+    port.p4_9 = vl_text_to_int(s4_9);
+    if (std::strcmp(port.name, "P0") == 0)
+        port.p4_9 &= ~0xFF;
+    std::memset(port.reserved1, 0, sizeof port.reserved1);
+    std::memset(port.reserved2, 0, sizeof port.reserved2);
+    DashToEmpty(port.parity);
+    DashToEmpty(port.cd);
+    DashToEmpty(port.p1_19);
+    DashToEmpty(port.p1_24);
+    vl_expand_prompt(port.prompt, sizeof port.prompt, s2_12);
+    port.p2_13_service = vl_parse_service(s2_13, &port.p2_13_port);
+    port.login_service = vl_parse_service(s2_14, &port.login_port);
+    port.p3_1_service = vl_parse_service(s3_1, &port.p3_1_port);
+    port.device_service = vl_parse_service(s3_2, &port.device_port);
+    Copy(port.destination_mask2, port.destination_mask);
+    if (cls == 64 && port.login_port < 1000)
+        port.lmi = port.login_port;
+    if ((r->capabilities & VL_CAP_IDLE_SECONDS) != 0 && (port.flags & VL_PF_IDLE_SECONDS) == 0)
+        port.idle = vl_detail::MinutesToSeconds(port.idle_minutes);
+}
+
+// The router answers at most this many queued status requests from one batch.
+constexpr int kPortGroup = 6;
+
+} // namespace
+
+/* Fills the caller's port table from the per-port status records. */
+int vl_read_ports(VlRouter* r) {
+    if (r == nullptr)
+        return -1;
+    if (r->port_count > 0 && r->ports == nullptr)
+        return -1;
+    for (int first = 0; first < r->port_count; first += kPortGroup) {
+        const int last = first + kPortGroup < r->port_count ? first + kPortGroup : r->port_count;
+        for (int i = first; i < last; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%d", i);
+            if (vl_queue_message(r, VL_MSG_STATUS, name,
+                                 static_cast<int>(std::strlen(name)) + 1) != 0)
+                return vl_detail::Fail(r);
+        }
+        if (vl_flush(r) != 0)
+            return vl_detail::Fail(r);
+        for (int i = first; i < last; ++i) {
+            if (vl_get_reply(r, vl_reply_buffer()) != 0)
+                return vl_detail::Fail(r);
+            const char* text = vl_detail::ReplyText();
+            // A system message in place of the record leaves the port as it was.
+            if (std::strncmp(text, "SYSMSG", 6) == 0)
+                continue;
+            ParsePort(r, i, text);
+        }
+    }
+    if (r->isdn_present == -1)
+        r->isdn_present = 0;
+    return 0;
+}
+
+// ---- table exchange -------------------------------------------------------------------
+
+namespace vl_detail {
+
+int Fail(VlRouter* r) {
+    int err = vl_last_error;
+    if (r != nullptr && r->socket >= 0)
+        vl_close(r);
+    vl_last_error = err;
+    return -1;
+}
+
+int ReadTable(VlRouter* r, const char* name, int payload_length, int header_numbers,
+              const char* continuation, RecordFn on_record, void* ctx) {
+    if (r == nullptr || r->socket < 0) {
+        vl_last_error = VL_ERR_NO_CONNECTION;
+        return -1;
+    }
+    char request[32] = {};
+    Copy(request, name);
+    if (Request(r, VL_MSG_TABLE, request, payload_length) != 0)
+        return -1;
+    char word[32] = "";
+    int32_t total = 0, chunk = 0, ignored = 0;
+    if (header_numbers == 3)
+        vl_scan(ReplyText(), "%s %d %d %d", word, &total, &ignored, &chunk);
+    else
+        vl_scan(ReplyText(), "%s %d %d", word, &total, &chunk);
+    if (std::strcmp(word, name) != 0 || total <= 0)
+        return 0;
+    // A chunk of 0 means all in one run; a negative one would never make progress.
+    if (chunk <= 0)
+        chunk = total;
+
+    int32_t done = 0;
+    while (done < total) {
+        if (done > 0) {
+            char more[64];
+            std::snprintf(more, sizeof more, continuation, name, static_cast<int>(done));
+            if (vl_send_message(r, VL_MSG_TABLE, more, static_cast<int>(std::strlen(more)) + 1) != 0)
+                return Fail(r);
+        }
+        const int32_t run = chunk < total - done ? chunk : total - done;
+        for (int32_t i = 0; i < run; ++i) {
+            if (vl_get_reply(r, vl_reply_buffer()) != 0)
+                return Fail(r);
+            int rc = on_record(ctx, r, ReplyText());
+            if (rc != 0)
+                return rc;
+            ++done;
+        }
+    }
+    return 1;
+}
+
+} // namespace vl_detail
+
+// ---- location table -------------------------------------------------------------------
+
+namespace {
+
+struct LocationRead {
+    VlLocation* head = nullptr;
+    bool short_format = false;
+};
+
+// Splits the account text: marker, telephone field, user name, password, each ended by
+// the byte 0x02. Only the marker 1 says the rest is there.
+void ParseAccount(VlLocation* loc, const char* account) {
+    const char* parts[4];
+    size_t lengths[4];
+    const char* p = account;
+    for (int i = 0; i < 4; ++i) {
+        const char* end = std::strchr(p, '\x02');
+        if (end == nullptr) {
+            loc->telephone[0] = loc->telephone2[0] = loc->username[0] = loc->password[0] = '\0';
+            return;
+        }
+        parts[i] = p;
+        lengths[i] = static_cast<size_t>(end - p);
+        p = end + 1;
+    }
+    char marker[16];
+    Copy(marker, sizeof marker, std::string(parts[0], lengths[0]).c_str());
+    if (vl_text_to_int(marker) != 1)
+        return;
+    const std::string phone(parts[1], lengths[1]);
+    const size_t amp = phone.find('&');
+    Copy(loc->telephone, phone.substr(0, amp).c_str());
+    Copy(loc->telephone2, amp == std::string::npos ? "" : phone.substr(amp + 1).c_str());
+    Copy(loc->username, std::string(parts[2], lengths[2]).c_str());
+    Copy(loc->password, std::string(parts[3], lengths[3]).c_str());
+}
+
+int OnLocation(void* ctx, VlRouter* r, const char* text) {
+    auto* read = static_cast<LocationRead*>(ctx);
+    VlLocation* loc = vl_new_location();
+    if (loc == nullptr)
+        return -2;
+    char account[VL_REPLY_PAYLOAD + 1] = "";
+    if (read->short_format) {
+        vl_scan(text, "%s %s %s %d %d %d %d %d %q %d %x %q %q %s %q %q", loc->name, loc->dest,
+                loc->netmask, &loc->group, &loc->flags, &loc->idle_minutes, &loc->maxports,
+                &loc->high_water, loc->script, &loc->mtu, &loc->map, loc->ifilter, loc->ofilter,
+                loc->ipxnet, loc->v25bis, account);
+    } else {
+        vl_scan(text, "%s %s %s %d %d %d %d %d %q %d %x %q %q %s %q %q %x %d %s %s", loc->name,
+                loc->dest, loc->netmask, &loc->group, &loc->flags, &loc->idle_minutes,
+                &loc->maxports, &loc->high_water, loc->script, &loc->mtu, &loc->map,
+                loc->ifilter, loc->ofilter, loc->ipxnet, loc->v25bis, account, &loc->flags2,
+                &loc->status_num, loc->status_text1, loc->status_text2);
+    }
+    loc->next = nullptr;
+    ParseAccount(loc, account);
+    if ((r->capabilities & VL_CAP_IDLE_SECONDS) != 0 && (loc->flags2 & 0x100) != 0)
+        loc->idle = loc->idle_minutes;
+    else
+        loc->idle = vl_detail::MinutesToSeconds(loc->idle_minutes);
+    vl_insert_location(&read->head, loc);
+    return 0;
+}
+
+} // namespace
+
+VlLocation* vl_new_location() { return static_cast<VlLocation*>(std::calloc(1, sizeof(VlLocation))); }
+
+void vl_insert_location(VlLocation** list, VlLocation* rec) {
+    if (list == nullptr || rec == nullptr)
+        return;
+    VlLocation** at = list;
+    while (*at != nullptr && std::strncmp((*at)->name, rec->name, sizeof rec->name) < 0)
+        at = &(*at)->next;
+    rec->next = *at;
+    *at = rec;
+}
+
+void vl_free_locations(VlLocation* list) {
+    while (list != nullptr) {
+        VlLocation* next = list->next;
+        std::free(list);
+        list = next;
+    }
+}
+
+namespace vl_detail {
+
+VlLocation* ReadLocations(VlRouter* r, bool short_format) {
+    LocationRead read;
+    read.short_format = short_format;
+    // "location" goes out with its NUL: 9 bytes.
+    int rc = ReadTable(r, "location", 9, 2, "%s %d", OnLocation, &read);
+    if (rc != 1) {
+        vl_free_locations(read.head);
+        return nullptr;
+    }
+    return read.head;
+}
+
+} // namespace vl_detail
+
+/* Reads the router's location table into a list sorted by name. */
+VlLocation* vl_read_locations(VlRouter* r) { return vl_detail::ReadLocations(r, false); }

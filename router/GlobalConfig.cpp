@@ -1,0 +1,95 @@
+#include "router/GlobalConfig.h"
+
+#include "router/RecordText.h"
+#include "router/VLVelunor.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// Router switch numbers of the named switch types; 3 and 6 have no name here.
+struct SwitchEntry {
+    int number;
+    std::string_view name;
+};
+constexpr SwitchEntry SwitchNumbers[] = {
+    {0, "National ISDN1"},
+    {1, "AT&T 5ESS Custom"},
+    {2, "Northern Telecom DMS-100"},
+    {4, "AT&T 5ESS Custom Point to Point"},
+    {5, "EuroISDN Net3"},
+    {7, "German National 1TR6"},
+    {8, "Japan KDD"},
+    {9, "Japan NTT"},
+    {10, "France VN2"},
+    {11, "France VN3"},
+    {12, "France VN4"},
+};
+
+} // namespace
+
+GlobalConfig::GlobalConfig(VLVelunor& o) : owner(&o) {
+    VlRouter& self = *this;
+    std::memset(&self, 0, sizeof self);
+    // Never read its ports, so the global builder sends "set isdn" from this record.
+    isdn_present = -1;
+    socket = owner->router != nullptr ? owner->router->socket : -1;
+    if (socket >= 0) {
+        vl_read_global(this);
+        // A failed read closed the shared socket; the session must not close it again.
+        if (socket < 0 && owner->router != nullptr)
+            owner->router->socket = -1;
+    }
+    ports = nullptr;
+    current = new VlRouter(self);
+    current->port_count = 1;
+    current->ports = new VlPort[1]();
+}
+
+GlobalConfig::~GlobalConfig() {
+    delete[] current->ports;
+    delete current;
+}
+
+void GlobalConfig::Write(int save) {
+    // Both records use the session's socket as it is now.
+    int live = owner->router != nullptr ? owner->router->socket : -1;
+    current->socket = live;
+    socket = live;
+    int result = vl_set_global(current, this, nullptr);
+    if (current->socket < 0 && owner->router != nullptr)
+        owner->router->socket = -1;
+    if (result == -1)
+        throw -1;
+    if (save != 0)
+        vl_save_address(this);
+}
+
+std::string GlobalConfig::SwitchTypeName() const { return SwitchTypeName(isdn_switch); }
+
+int GlobalConfig::SetSwitchType(const std::string& name) {
+    int number = SwitchTypeNumber(name);
+    if (number >= 0)
+        isdn_switch = number;
+    return 0;
+}
+
+int GlobalConfig::SetGateway(const std::string& address) {
+    SetText(gateway, address);
+    return 0;
+}
+
+std::string GlobalConfig::SwitchTypeName(int number) {
+    for (const SwitchEntry& e : SwitchNumbers)
+        if (e.number == number)
+            return std::string(e.name);
+    return std::string();
+}
+
+int GlobalConfig::SwitchTypeNumber(const std::string& name) {
+    for (const SwitchEntry& e : SwitchNumbers)
+        if (name == e.name)
+            return e.number;
+    return -1;
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <random>
 #include <sys/socket.h>
@@ -261,6 +262,10 @@ void SimServer::Accept() {
     int fd = accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    // A batch of commands is answered with one frame per command; with Nagle every frame
+    // after the first would wait for the client's delayed acknowledgement (40 ms each).
+    int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     // one administrative connection at a time: nobody else gets in until it ends
     CloseListener();
     sessionFd_ = fd;

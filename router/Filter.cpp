@@ -34,7 +34,9 @@ Filter::Filter() { std::memset(static_cast<VlFilter*>(this), 0, sizeof(VlFilter)
 
 Filter::~Filter() { Clear(); }
 
-void Filter::SetName(const std::string& text) { SetText(name, text); }
+// Cut to 15 characters like every other name field of 16: the record's extra byte is
+// only there so that the table reader can take a 16-character name the router sends.
+void Filter::SetName(const std::string& text) { SetText(name, text.substr(0, NameLength)); }
 
 std::string Filter::NameText() const { return FieldText(name); }
 

@@ -13,7 +13,10 @@ struct Filter : VlFilter {
     Filter(const Filter&) = delete;
     Filter& operator=(const Filter&) = delete;
 
-    void SetName(const std::string& text);
+    // Longest name SetName stores.
+    static constexpr size_t NameLength = 15;
+
+    void SetName(const std::string& text);  // cut to NameLength characters
     std::string NameText() const;
 
     // Adds a copy of `rule`: position 0 or 2 first (numbered 1), 1 or 3 after the last

@@ -3,7 +3,6 @@
 #include "router/RecordText.h"
 #include "router/VLVelunor.h"
 
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -31,7 +30,9 @@ constexpr SwitchEntry SwitchNumbers[] = {
 
 GlobalConfig::GlobalConfig(VLVelunor& o) : owner(&o) {
     VlRouter& self = *this;
-    std::memset(&self, 0, sizeof self);
+    // Cleared as the library clears a record: a read that fails before the router answers
+    // must leave the switch type unknown (""), not pass off number 0 as "National ISDN1".
+    vl_init_router(&self);
     // Never read its ports, so the global builder sends "set isdn" from this record.
     isdn_present = -1;
     socket = owner->router != nullptr ? owner->router->socket : -1;

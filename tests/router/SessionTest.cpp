@@ -355,6 +355,41 @@ TEST(Session, FilterListAddAndModify) {
     EXPECT_EQ(session.filters->Find("new"), nullptr);
 }
 
+TEST(Session, GlobalConfigReadsTheSwitchTypeOrLeavesItUnknown) {
+    const struct {
+        const char* what;
+        bool open;
+        int dropAtStatus;  // Open makes 8 status requests; the 9th is GlobalConfig's
+        std::string name;
+    } cases[] = {
+        {"read", true, -1, "Japan NTT"},
+        {"read dropped", true, 9, ""},
+        {"closed session", false, -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRouter fake;
+        fake.isdnSwitch = 9;
+        fake.dropAtStatus = c.dropAtStatus;
+        ASSERT_TRUE(fake.Start());
+        VLVelunor session;
+        if (c.open) {
+            ASSERT_EQ(session.Open("127.0.0.1", ""), VLVelunor::Ok);
+        }
+        GlobalConfig global(session);
+        EXPECT_EQ(global.SwitchTypeName(), c.name);
+        EXPECT_EQ(global.current->port_count, 1);
+        if (c.dropAtStatus > 0) {
+            EXPECT_FALSE(session.IsConnected()) << "the failed read closed the shared socket";
+        }
+        // An unknown name leaves the number as it was.
+        global.SetSwitchType("Japan KDD");
+        EXPECT_EQ(global.isdn_switch, 8);
+        EXPECT_EQ(global.SetSwitchType("Japan kdd"), 0);
+        EXPECT_EQ(global.isdn_switch, 8);
+    }
+}
+
 TEST(Session, GlobalAndPortWrites) {
     FakeRouter fake;
     fake.isdnSwitch = 9;

@@ -105,4 +105,10 @@ TEST(ValueTables, SwitchTypesAndNames) {
     EXPECT_EQ(SwitchTypeList.back(), "France VN4");
     EXPECT_EQ(ConnectionStateNames.front(), "NO-SERVICE");
     EXPECT_EQ(ConnectionStateNames[3], "ESTABLISHED");
+    // The page puts its own first words before this text; the two blanks after the full
+    // stop and the empty line before "Press" are part of what the user sees.
+    EXPECT_TRUE(NotSameNetworkMessage.starts_with("is not on the same network"));
+    EXPECT_NE(NotSameNetworkMessage.find("for the Quillet.  Are you sure"), std::string_view::npos);
+    EXPECT_NE(NotSameNetworkMessage.find("correct?\n\nPress Yes"), std::string_view::npos);
+    EXPECT_TRUE(NotSameNetworkMessage.ends_with("F1 for more information"));
 }

@@ -198,13 +198,19 @@ int Process::StepTestingRoute(std::string& message) {
         message.clear();
         const uint16_t port = static_cast<uint16_t>(platform::GetHooks().routeTestPort);
         for (int attempt = 1; attempt <= 4; ++attempt) {
-            if (platform::Connect(sock, isp.NetworkValue(), port) == 0) {
+            // WinSock refuses a connect to 0.0.0.0 (an ISP address never learned) with
+            // 10049; Linux would connect to this PC instead, and a PC that answers or
+            // refuses its own port would pass for the ISP.
+            const bool connected =
+                !isp.IsZero() && platform::Connect(sock, isp.NetworkValue(), port) == 0;
+            if (connected) {
                 state = Succeeded;
                 break;
             }
             if (attempt == 4)
                 break;
-            const int error = platform::LastSocketError();
+            const int error =
+                isp.IsZero() ? int(platform::WSAEADDRNOTAVAIL) : platform::LastSocketError();
             if (error == platform::WSAEADDRNOTAVAIL) {
                 // leaves the state as it is
             } else if (error == platform::WSAENETDOWN) {

@@ -167,3 +167,51 @@ TEST(ProcessSim, ReadRouterSettingsWithoutIspFilterTurnsSecurityOffAndKeepsTheNa
     EXPECT_EQ(settings.AccountName(), "kept");  // no "isp" location to read
     EXPECT_EQ(run.existingLocation, nullptr);
 }
+
+TEST(ProcessSim, ConnectTriesAnEmptyPasswordOnlyAfterARefusedGivenOne) {
+    struct Case {
+        const char* routerPassword;  // "" is a router in its factory state
+        const char* adminPassword;
+        int state;
+        int kind;
+        int refused;   // logins the router refused
+        int accepted;  // logins it accepted
+    };
+    const Case cases[] = {
+        {"secret", "secret", Process::Configuring, Process::NoFailure, 0, 1},
+        // An empty password refused: nothing else to try.
+        {"secret", "", Process::Failed, Process::BadPassword, 1, 0},
+        {"secret", "wrong", Process::Failed, Process::BadPassword, 2, 0},
+        // A factory router has no password yet; the configure step installs it.
+        {"", "new-one", Process::Configuring, Process::NoFailure, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "router \"" << c.routerPassword << "\" given \""
+                                        << c.adminPassword << "\"");
+        SimProcess sim;
+        ASSERT_TRUE(sim.Start(std::string("password = ") + c.routerPassword +
+                                  "\naddress = 127.0.0.1\nnetmask = 255.0.0.0\n",
+                              {"--port", std::to_string(SimPort()), "--time-scale", "0.01"}))
+            << sim.Error();
+        ConfigSettings settings = Settings(0);
+        settings.SetAdminPassword(c.adminPassword);
+        Process run(&settings);
+        run.state = Process::Connecting;
+        std::string message;
+        run.Step(message);
+        EXPECT_EQ(run.state, c.state);
+        EXPECT_EQ(run.failureKind, c.kind);
+        EXPECT_EQ(message, "");
+        run.session.Close();
+        sim.Stop();  // its log is complete once it has ended
+        const std::string log = sim.Log();
+        auto count = [&log](const std::string& text) {
+            int n = 0;
+            for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_EQ(count("login refused"), c.refused) << log;
+        EXPECT_EQ(count("login accepted"), c.accepted) << log;
+    }
+}

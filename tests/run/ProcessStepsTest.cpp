@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,17 +21,22 @@ struct RouteCase {
     bool listening;  // something accepts on the route test port
     int state;
     int kind;
+    bool reachesListener;  // a connection arrived at that listener
 };
 
 } // namespace
 
 TEST(ProcessSteps, RouteTestSucceedsWhenTheFarEndAnswersEvenWithRefusal) {
     const RouteCase cases[] = {
-        {"127.0.0.1", true, Process::Succeeded, Process::RouteTestFailed},
+        {"127.0.0.1", true, Process::Succeeded, Process::RouteTestFailed, true},
         // A refused connection means the far end answered: the route works.
-        {"127.0.0.1", false, Process::Succeeded, Process::RouteTestFailed},
+        {"127.0.0.1", false, Process::Succeeded, Process::RouteTestFailed, false},
         // No route at all: every attempt fails.
-        {"127.255.255.255", false, Process::Failed, Process::RouteTestFailed},
+        {"127.255.255.255", false, Process::Failed, Process::RouteTestFailed, false},
+        // An ISP address never learned is not a place to connect to (WinSock: 10049,
+        // which leaves the state as it is); this PC's own port must not stand in for it.
+        {"", true, Process::Succeeded, Process::RouteTestFailed, false},
+        {"0.0.0.0", true, Process::Succeeded, Process::RouteTestFailed, false},
     };
     for (const RouteCase& c : cases) {
         SCOPED_TRACE(c.ispAddress);
@@ -55,8 +61,11 @@ TEST(ProcessSteps, RouteTestSucceedsWhenTheFarEndAnswersEvenWithRefusal) {
         EXPECT_EQ(run.state, c.state);
         EXPECT_EQ(run.failureKind, c.kind);
         EXPECT_EQ(message, "");
-        if (listener >= 0)
+        if (listener >= 0) {
+            pollfd p{listener, POLLIN, 0};
+            EXPECT_EQ(::poll(&p, 1, 0) == 1, c.reachesListener);
             ::close(listener);
+        }
     }
 }
 

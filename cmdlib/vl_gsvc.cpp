@@ -227,7 +227,9 @@ int vl_read_global(VlRouter* r) {
     if (r->port_count > kMaxPorts)
         r->port_count = kMaxPorts;
 
-    if (r->isdn_switch != -1 && (r->isdn_switch & 0x40) != 0)
+    // The firmware marks a switch whose lines registered with bit 0x40. Only a real index
+    // carries it: clearing it from -1 (unknown) would make -65.
+    if (r->isdn_switch >= 0 && (r->isdn_switch & 0x40) != 0)
         r->isdn_switch &= ~0x40;
 
     // Capability ladder: each rung that holds also holds every rung below it.
@@ -265,7 +267,7 @@ int vl_read_ether(VlRouter* r) {
                                                       : r->ether_count;
     for (int i = 0; i < count; ++i) {
         VlEther& e = r->ether[i];
-        char name[sizeof e.name];
+        char name[16]; // room for any int, so the compiler sees no truncation
         std::snprintf(name, sizeof name, "ether%d", i);
         if (vl_detail::Request(r, VL_MSG_STATUS, name,
                                static_cast<int>(std::strlen(name)) + 1) != 0)

@@ -169,6 +169,36 @@ TEST(VlReadGlobal, FieldsLandAndAbsentOnesKeepTheirDefaults) {
     vl_close(&r);
 }
 
+TEST(VlReadGlobal, ActiveBitIsTakenOffAKnownSwitchTypeOnly) {
+    struct Case {
+        const char* field;  // the switch field of the record, or "" when the record ends before it
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"65", 1},   // att-5ess with its lines registered
+        {"1", 1},
+        {"64", 0},
+        {"-1", -1},  // unknown: stays unknown, not -65
+        {"-2", -2},  // any other negative value is not a switch index either
+        {"", -1},    // older firmware: absent
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        const std::string second =
+            *c.field ? std::string(" outf st5 st6 0000ABCD 2 ipxgw 3 2 ") + c.field + " 7" : "";
+        peer::Router router;
+        router.replies["8:"] = {F1("0") + second};
+        router.replies["17:location"] = {"location 0 0"};
+        Peer p(router);
+        VlRouter r;
+        ASSERT_TRUE(p.Connect(&r));
+        r.isdn_switch = 9;  // left from an earlier read: the reader must reset it
+        ASSERT_EQ(vl_read_global(&r), 0);
+        EXPECT_EQ(r.isdn_switch, c.expected);
+        vl_close(&r);
+    }
+}
+
 TEST(VlReadGlobal, FailuresCloseTheConnection) {
     for (bool silent : {false, true}) {
         Peer p([&](Peer& peer, const Frame&) {

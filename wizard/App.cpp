@@ -1,0 +1,35 @@
+#include "wizard/App.h"
+
+#include "platform/Sockets.h"
+#include "wizard/MessageBox.h"
+#include "wizard/Pictures.h"
+#include "wizard/StartDialog.h"
+
+#include <QApplication>
+
+namespace wiz {
+
+void SetApplicationNames() {
+    QApplication::setApplicationName(QStringLiteral("Quillet Wizard"));
+    QApplication::setOrganizationName(QStringLiteral("Tolvane Enterprises"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setDesktopFileName(QStringLiteral("qlwiz"));
+}
+
+int RunQLWiz(const std::function<bool()>& startSockets) {
+    SetApplicationNames();
+    QApplication::setWindowIcon(AppIcon());
+    bool started = startSockets ? startSockets() : platform::SocketsStartup();
+    if (!started) {
+        ShowMessage(QStringLiteral("Could not start WinSock"), MsgButtons::Ok, MsgIcon::Exclamation);
+        return -1;
+    }
+    {
+        StartDialog dialog;
+        dialog.exec();
+    }
+    platform::SocketsCleanup();
+    return 0;
+}
+
+} // namespace wiz

@@ -1,0 +1,82 @@
+#include "wizard/CConfigPropertyPage3.h"
+
+#include "router/ValueTables.h"
+#include "wizard/CConfigPropertyPage10.h"
+#include "wizard/CConfigPropertyPage9.h"
+#include "wizard/CConfigPropertySheet.h"
+
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace wiz {
+
+CConfigPropertyPage3::CConfigPropertyPage3() : CConfigPage(106, QStringLiteral("ISDN")) {}
+
+CConfigPage* CConfigPropertyPage3::DefaultNextPage() const {
+    return sheet_->SpidPage();
+}
+
+bool CConfigPropertyPage3::UsesSpids(const QString& switchType) {
+    return switchType == QLatin1String("National ISDN1") || switchType == QLatin1String("AT&T 5ESS Custom") ||
+           switchType == QLatin1String("Northern Telecom DMS-100");
+}
+
+void CConfigPropertyPage3::BuildPage(QVBoxLayout* body) {
+    AddText(body, QStringLiteral(
+                      "Your local telephone company should have already provided you with information on your ISDN "
+                      "connection. You should refer to that information to answer questions with a \"T\" next to "
+                      "them.\n\nPlease select the appropriate switch type from the list below."));
+    list_ = new QListWidget();
+    list_->setAccessibleName(QStringLiteral("Central Office ISDN Switch Type"));
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    AddField(body, QStringLiteral("Central Office ISDN &Switch Type"), list_, QStringLiteral("T"));
+}
+
+bool CConfigPropertyPage3::OnInitDialog() {
+    for (std::string_view name : SwitchTypeList)
+        list_->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+    // The list box keeps its entries in alphabetical order.
+    list_->sortItems(Qt::AscendingOrder);
+    list_->setSortingEnabled(true);
+    return true;
+}
+
+void CConfigPropertyPage3::OnDestroyWindow() {
+    list_ = nullptr;
+    CConfigPage::OnDestroyWindow();
+}
+
+bool CConfigPropertyPage3::SelectSwitchType(const QString& name) {
+    for (int i = 0; i < list_->count(); ++i) {
+        if (list_->item(i)->text() == name) {
+            list_->setCurrentRow(i);
+            return true;
+        }
+    }
+    list_->clearSelection();
+    list_->setCurrentRow(-1);
+    return false;
+}
+
+void CConfigPropertyPage3::LoadControls() {
+    selection_ = QString::fromStdString(settings_->SwitchType());
+    SelectSwitchType(selection_);
+}
+
+bool CConfigPropertyPage3::StoreControls() {
+    QList<QListWidgetItem*> selected = list_->selectedItems();
+    selection_ = selected.isEmpty() ? QString() : selected.front()->text();
+    settings_->SetSwitchType(selection_.toStdString());
+    if (UsesSpids(selection_))
+        nextPage_ = sheet_->SpidPage();
+    else
+        nextPage_ = sheet_->DirNoPage();
+    WriteProfile(QStringLiteral("ISDNSwitch"), selection_);
+    return true;
+}
+
+QString CConfigPropertyPage3::SummaryLines() const {
+    return QStringLiteral("ISDN Switch type:\t") + selection_ + QStringLiteral("\r\n");
+}
+
+} // namespace wiz

@@ -1,0 +1,216 @@
+#include "wizard/CConfigPropertyPage8.h"
+
+#include "platform/Time.h"
+#include "run/Driver.h"
+#include "wizard/CConfigPropertyIPAddressPage.h"
+#include "wizard/CConfigPropertyPage10.h"
+#include "wizard/CConfigPropertyPage3.h"
+#include "wizard/CConfigPropertyPage5.h"
+#include "wizard/CConfigPropertyPage9.h"
+#include "wizard/CConfigPropertyPage_Authentication.h"
+#include "wizard/CConfigPropertySheet.h"
+#include "wizard/MessageBox.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace wiz {
+
+using VLQLWizUIControl::Answer;
+using VLQLWizUIControl::Driver;
+using VLQLWizUIControl::Outcome;
+using VLQLWizUIControl::Resolution;
+using VLQLWizUIControl::StepOutcome;
+
+const char* const CConfigPropertyPage8::CancelQuestion =
+    "If you want to abort the Wizard operation, you may leave the Quillet in an indeterminate state, making it "
+    "impossible to rerun the Wizard again to recover later.  \n\nPress OK to continue aborting the Wizard, or Cancel "
+    "to allow the Wizard to continue.";
+
+CConfigPropertyPage8::CConfigPropertyPage8() : CConfigPage(114, QStringLiteral("Setup Progress")) {}
+
+CConfigPropertyPage8::~CConfigPropertyPage8() = default;
+
+CConfigPage* CConfigPropertyPage8::DefaultNextPage() const {
+    return sheet_->AddressPage();
+}
+
+void CConfigPropertyPage8::BuildPage(QVBoxLayout* body) {
+    log_ = new QPlainTextEdit();
+    log_->setReadOnly(true);
+    log_->setAccessibleName(QStringLiteral("Setup progress log"));
+    log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    log_->setTabChangesFocus(true);
+    bar_ = new QProgressBar();
+    bar_->setAccessibleName(QStringLiteral("Setup activity"));
+    bar_->setTextVisible(false);
+    body->addWidget(log_, 1);
+    body->addWidget(bar_);
+}
+
+void CConfigPropertyPage8::OnDestroyWindow() {
+    driver_.reset();
+    cursor_.Off();
+    log_ = nullptr;
+    bar_ = nullptr;
+    timer_ = nullptr;
+    CConfigPage::OnDestroyWindow();
+}
+
+bool CConfigPropertyPage8::OnInitDialog() {
+    timer_ = new QTimer(Window());
+    timer_->setSingleShot(true);
+    QObject::connect(timer_, &QTimer::timeout, timer_, [this] { OnTimer(); });
+    StartRun();
+    return true;
+}
+
+void CConfigPropertyPage8::StartRun() {
+    WizardRun* run = sheet_->Run();
+    if (!run) run = sheet_->CreateRun();
+    cursor_.On();
+    sheet_->SetWizardButtons(0);
+    driver_ = std::make_unique<Driver>(run->Machine());
+    driver_->Start();
+    log_->repaint();
+    bar_->setRange(1, 100);
+    bar_->setValue(driver_->Progress());
+    Arm(Driver::FirstTickMs);
+}
+
+bool CConfigPropertyPage8::OnSetActive() {
+    bool shown = CConfigPage::OnSetActive();
+    // Back on a page whose run the sheet has replaced meanwhile: drive the new one.
+    if (HasWindow() && !driver_) StartRun();
+    return shown;
+}
+
+void CConfigPropertyPage8::OnRunChanged() {
+    if (stepping_) return;
+    if (timer_) timer_->stop();
+    driver_.reset();
+    cursor_.Off();
+}
+
+void CConfigPropertyPage8::OnSheetDone() {
+    if (timer_) timer_->stop();
+    cursor_.Off();
+}
+
+bool CConfigPropertyPage8::Running() const {
+    return stepping_ || (timer_ && timer_->isActive());
+}
+
+QString CConfigPropertyPage8::LogText() const {
+    return log_ ? log_->toPlainText() : QString();
+}
+
+void CConfigPropertyPage8::Arm(long ms) {
+    if (timer_) timer_->start(static_cast<int>(platform::ScaledMs(ms)));
+}
+
+void CConfigPropertyPage8::Append(const std::string& text) {
+    if (!log_) return;
+    QString line = QString::fromStdString(text);
+    line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    log_->moveCursor(QTextCursor::End);
+    log_->insertPlainText(line);
+    log_->moveCursor(QTextCursor::End);
+    log_->repaint();
+}
+
+bool CConfigPropertyPage8::OnQueryCancel() {
+    return ShowMessage(QString::fromLatin1(CancelQuestion), MsgButtons::OkCancel, MsgIcon::Question) == IdOk;
+}
+
+void CConfigPropertyPage8::OnTimer() {
+    if (!driver_ || !timer_) return;
+    timer_->stop();
+    VLQLWizUIControl::Tick tick = driver_->BeginTick();
+    bar_->setValue(driver_->Progress());
+    if (!tick.runStep) {
+        Arm(Driver::TickMs);
+        return;
+    }
+    if (!tick.logLine.empty()) Append(tick.logLine);
+    WizardRun* run = sheet_->Run();
+    auto outcome = std::make_shared<StepOutcome>();
+    stepping_ = true;
+    // The step talks to the router for up to a minute: off the GUI thread, with nothing
+    // else touching the run until it is back.
+    sheet_->RunBlocking([run, outcome] { *outcome = Driver::CallStep(run->Machine()); },
+                        [this, outcome] {
+                            stepping_ = false;
+                            StepDone(*outcome);
+                        });
+}
+
+void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
+    if (!driver_) return;
+    Outcome out = driver_->EndTick(step);
+    switch (out.kind) {
+    case Outcome::Continue:
+        Arm(Driver::TickMs);
+        return;
+    case Outcome::Success:
+        cursor_.Off();
+        sheet_->SetFinishText(QStringLiteral("Finish"));
+        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        if (bar_) bar_->setValue(100);
+        ShowMessage(QString::fromStdString(out.text), MsgButtons::Ok, MsgIcon::Exclamation, out.helpTopic);
+        sheet_->PressButton(WizardSheet::Button::Finish);
+        return;
+    case Outcome::Failure:
+        FailureFlow(out);
+        return;
+    }
+}
+
+void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
+    if (!out.logAgain.empty()) Append(out.logAgain);
+    cursor_.Off();
+    QString text = QString::fromStdString(out.text);
+    if (!out.offersRetry) {
+        ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic);
+        driver_->Resolve(Answer::Ok);
+        sheet_->SetFinishText(QStringLiteral("Finish"));
+        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        return;
+    }
+    int answer = ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Question, out.helpTopic);
+    Resolution r = driver_->Resolve(answer == IdRetry ? Answer::Retry : Answer::Cancel);
+    switch (r.kind) {
+    case Resolution::GoBack: {
+        using VLQLWizUIControl::WizardPage;
+        switch (r.page) {
+        case WizardPage::SwitchType: nextPage_ = sheet_->SwitchTypePage(); break;
+        case WizardPage::LineIdsWithSpids: nextPage_ = sheet_->SpidPage(); break;
+        case WizardPage::LineIds: nextPage_ = sheet_->DirNoPage(); break;
+        case WizardPage::Dialing: nextPage_ = sheet_->DialingPage(); break;
+        case WizardPage::Authentication: nextPage_ = sheet_->AuthenticationPage(); break;
+        case WizardPage::RouterAddress:
+        case WizardPage::None: nextPage_ = sheet_->AddressPage(); break;
+        }
+        // Cuts this page and every page between from the path: the sheet shows that page.
+        sheet_->AddNextPage(nextPage_);
+        sheet_->SetWizardButtons(WizardSheet::WizBack | WizardSheet::WizNext);
+        return;
+    }
+    case Resolution::RestartTimer:
+        cursor_.On();
+        Arm(Driver::TickMs);
+        sheet_->SetWizardButtons(WizardSheet::WizBack | WizardSheet::WizNext);
+        return;
+    case Resolution::EndWizard:
+        sheet_->PressButton(WizardSheet::Button::Finish);
+        return;
+    case Resolution::FinishOnly:
+        sheet_->SetFinishText(QStringLiteral("Finish"));
+        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        return;
+    }
+}
+
+} // namespace wiz

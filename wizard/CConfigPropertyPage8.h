@@ -1,0 +1,68 @@
+// The progress page: ticks the configuration run through run/'s driver, one Step per
+// tick on the worker thread, logs each step and ends in the congratulation or in the
+// failure flow (Retry back to the page at fault, Retry in place, or Cancel).
+#pragma once
+
+#include "wizard/CConfigPage.h"
+#include "wizard/WaitCursor.h"
+
+#include <memory>
+
+class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
+
+namespace VLQLWizUIControl {
+class Driver;
+struct Outcome;
+struct StepOutcome;
+}
+
+namespace wiz {
+
+class WizardRun;
+
+class CConfigPropertyPage8 : public CConfigPage {
+public:
+    CConfigPropertyPage8();
+    ~CConfigPropertyPage8() override;
+
+    bool OnSetActive() override;
+    bool OnQueryCancel() override;
+    void OnSheetDone() override;
+    // The sheet replaced or dropped its run: the driver over the old one must go.
+    void OnRunChanged();
+
+    QPlainTextEdit* LogBox() const { return log_; }
+    QProgressBar* ProgressBar() const { return bar_; }
+    QString LogText() const;
+    // Whether a tick is armed or a Step is in flight.
+    bool Running() const;
+
+    static const char* const CancelQuestion;  // string 108
+
+protected:
+    CConfigPage* DefaultNextPage() const override;
+    QString BottomText() const override { return QString(); }
+    bool FillsPage() const override { return true; }
+    void BuildPage(QVBoxLayout* body) override;
+    bool OnInitDialog() override;
+    void OnDestroyWindow() override;
+
+private:
+    void StartRun();
+    void Arm(long ms);
+    void OnTimer();
+    void StepDone(const VLQLWizUIControl::StepOutcome& step);
+    void FailureFlow(const VLQLWizUIControl::Outcome& out);
+    void Append(const std::string& text);
+
+    std::unique_ptr<VLQLWizUIControl::Driver> driver_;
+    bool stepping_ = false;
+    WaitCursor cursor_;
+    QPlainTextEdit* log_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace wiz

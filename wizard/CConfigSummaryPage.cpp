@@ -1,0 +1,66 @@
+#include "wizard/CConfigSummaryPage.h"
+
+#include "platform/Hooks.h"
+#include "run/ConfigSettings.h"
+#include "wizard/CConfigPropertyPage8.h"
+#include "wizard/CConfigPropertySheet.h"
+
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace wiz {
+
+CConfigSummaryPage::CConfigSummaryPage() : CConfigPage(123, QStringLiteral("Configuration Summary")) {}
+
+QString CConfigSummaryPage::SummaryFilePath() {
+    return QString::fromStdString(platform::GetHooks().summaryFile);
+}
+
+CConfigPage* CConfigSummaryPage::DefaultNextPage() const {
+    return sheet_->ProgressPage();
+}
+
+QString CConfigSummaryPage::BottomText() const {
+    return QStringLiteral("Click Next> to configure the Quillet\nor <Back to reenter data.");
+}
+
+void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
+    AddText(body, QStringLiteral("Below is a summary of the configuration you have entered.  Please check to see that "
+                                 "this list is correct.  This list has been saved to %1 \n\nPlease be sure that your "
+                                 "Quillet has been turned on and properly connected to the network.")
+                      .arg(SummaryFilePath()));
+    box_ = new QPlainTextEdit();
+    box_->setReadOnly(true);
+    box_->setAccessibleName(QStringLiteral("Configuration summary"));
+    box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box_->setTabStopDistance(QFontMetrics(box_->font()).horizontalAdvance(QLatin1Char('x')) * 18);
+    // Tab moves on to the buttons; the box is only read.
+    box_->setTabChangesFocus(true);
+    body->addWidget(box_, 1);
+}
+
+void CConfigSummaryPage::OnDestroyWindow() {
+    box_ = nullptr;
+    CConfigPage::OnDestroyWindow();
+}
+
+bool CConfigSummaryPage::OnSetActive() {
+    bool shown = CConfigPage::OnSetActive();
+    shown_ = sheet_->BuildSummary();
+    QString display = shown_;
+    display.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (display.endsWith(QLatin1Char('\n'))) display.chop(1);
+    box_->setPlainText(display);
+    return shown;
+}
+
+int CConfigSummaryPage::OnWizardNext() {
+    // What the box shows, line ends as the summary has them. Not being able to write the
+    // file must not stop the set-up: the file only helps a later support call.
+    WriteSummaryFile(shown_.toStdString(), SummaryFilePath().toStdString());
+    sheet_->AddNextPage(nextPage_);
+    return 0;
+}
+
+} // namespace wiz

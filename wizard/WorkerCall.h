@@ -1,0 +1,33 @@
+// Runs one blocking call (a router probe, one step of the run) on a worker thread and
+// continues on the GUI thread when it returns, so the window keeps painting while the
+// router takes its time. One call at a time; the caller keeps everything the call
+// touches away from the GUI until the continuation runs.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <thread>
+
+namespace wiz {
+
+class WorkerCall : public QObject {
+public:
+    explicit WorkerCall(QObject* parent = nullptr);
+    // Waits for a call still running: the call may use objects the owner is about to free.
+    ~WorkerCall() override;
+
+    // Starts `work` on a new thread; `done` runs on this object's thread once `work`
+    // returned. False (nothing started) while another call is in flight.
+    bool Start(std::function<void()> work, std::function<void()> done);
+    bool Busy() const { return busy_; }
+
+private:
+    void Finish();
+
+    std::thread thread_;
+    std::function<void()> done_;
+    bool busy_ = false;
+};
+
+} // namespace wiz

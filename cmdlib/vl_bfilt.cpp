@@ -84,27 +84,28 @@ VlFilter* FindFilter(VlFilter* list, const char* name) {
     return nullptr;
 }
 
-// One record of the IPX table; the rules go to the filter of that name, if any.
-int OnIpxFilter(void* ctx, VlRouter*, const char* text) {
+// One record of the IPX or SAP table: "name count |rule |rule ...". The rules replace
+// that list of the filter of that name; a name not in the list is read and dropped.
+template <typename Rule, typename NewRule, typename ScanRule>
+int AttachRules(void* ctx, const char* text, Rule* VlFilter::*rulesOf, int32_t VlFilter::*countOf,
+                NewRule newRule, ScanRule scanRule) {
     auto* read = static_cast<FilterRead*>(ctx);
     char name[sizeof(VlFilter::name)] = "";
     int32_t count = 0;
     const char* p = vl_scan(text, "%s %d", name, &count);
-    VlIpxFilterRule* rules = nullptr;
-    VlIpxFilterRule** tail = &rules;
+    Rule* rules = nullptr;
+    Rule** tail = &rules;
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         p = SkipBlanks(p);
         if (*p != '|')
             break;
-        VlIpxFilterRule* rule = vl_new_ipxfilter_rule();
+        Rule* rule = newRule();
         if (rule == nullptr) {
             FreeRules(rules, n);
             return -2;
         }
-        p = vl_scan(p + 1, "%d %d %s %s %x %s %s %x", &rule->number, &rule->flags, rule->srcnet,
-                    rule->srchost, &rule->srcsocket, rule->dstnet, rule->dsthost,
-                    &rule->dstsocket);
+        p = scanRule(p + 1, rule);
         *tail = rule;
         tail = &rule->next;
         ++n;
@@ -114,44 +115,29 @@ int OnIpxFilter(void* ctx, VlRouter*, const char* text) {
         FreeRules(rules, n);
         return 0;
     }
-    FreeRules(f->ipx_rules, f->ipx_count);
-    f->ipx_rules = rules;
-    f->ipx_count = n;
+    FreeRules(f->*rulesOf, f->*countOf);
+    f->*rulesOf = rules;
+    f->*countOf = n;
     return 0;
 }
 
+int OnIpxFilter(void* ctx, VlRouter*, const char* text) {
+    return AttachRules(ctx, text, &VlFilter::ipx_rules, &VlFilter::ipx_count, vl_new_ipxfilter_rule,
+                       [](const char* p, VlIpxFilterRule* rule) {
+                           return vl_scan(p, "%d %d %s %s %x %s %s %x", &rule->number,
+                                          &rule->flags, rule->srcnet, rule->srchost,
+                                          &rule->srcsocket, rule->dstnet, rule->dsthost,
+                                          &rule->dstsocket);
+                       });
+}
+
 int OnSapFilter(void* ctx, VlRouter*, const char* text) {
-    auto* read = static_cast<FilterRead*>(ctx);
-    char name[sizeof(VlFilter::name)] = "";
-    int32_t count = 0;
-    const char* p = vl_scan(text, "%s %d", name, &count);
-    VlSapFilterRule* rules = nullptr;
-    VlSapFilterRule** tail = &rules;
-    int32_t n = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        p = SkipBlanks(p);
-        if (*p != '|')
-            break;
-        VlSapFilterRule* rule = vl_new_sapfilter_rule();
-        if (rule == nullptr) {
-            FreeRules(rules, n);
-            return -2;
-        }
-        p = vl_scan(p + 1, "%d %d %s %x %s %s %x", &rule->number, &rule->flags, rule->server,
-                    &rule->service, rule->network, rule->host, &rule->socket);
-        *tail = rule;
-        tail = &rule->next;
-        ++n;
-    }
-    VlFilter* f = FindFilter(read->head, name);
-    if (f == nullptr) {
-        FreeRules(rules, n);
-        return 0;
-    }
-    FreeRules(f->sap_rules, f->sap_count);
-    f->sap_rules = rules;
-    f->sap_count = n;
-    return 0;
+    return AttachRules(ctx, text, &VlFilter::sap_rules, &VlFilter::sap_count, vl_new_sapfilter_rule,
+                       [](const char* p, VlSapFilterRule* rule) {
+                           return vl_scan(p, "%d %d %s %x %s %s %x", &rule->number, &rule->flags,
+                                          rule->server, &rule->service, rule->network, rule->host,
+                                          &rule->socket);
+                       });
 }
 
 // One filter of the newer table. A long filter is continued on further replies, asked

@@ -1,11 +1,10 @@
 // The probe tests against quillet-sim: the router is started before anything reads the
 // hooks, so that the run connects to the port it chose.
+#include "TestEnvironment.h"
 #include "platform/Sockets.h"
-#include "wizard/App.h"
 
 #include <QApplication>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,28 +17,13 @@ namespace wiztest {
 SimRouter* sim = nullptr;
 }
 
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform says at every new window that it cannot pass size hints on.
-void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints"))) return;
-    if (previousHandler) previousHandler(type, context, message);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QTemporaryDir home;
     if (!home.isValid()) return 2;
-    setenv("QLWIZ_SUMMARY_FILE", home.filePath(QStringLiteral("QLWIZ.TXT")).toLocal8Bit().constData(), 1);
-    previousHandler = qInstallMessageHandler(QuietHandler);
+    wiztest::PrepareEnvironment(home);
     QApplication app(argc, argv);
-    wiz::SetApplicationNames();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(QStringLiteral("config")));
+    wiztest::UseTemporaryProfile(home);
 
     // Listing the tests needs no router.
     bool listing = false;

@@ -1,5 +1,6 @@
 #include "wizard/AboutBox.h"
 
+#include "qlwiz_version.h"
 #include "wizard/Pictures.h"
 
 #include <QDialogButtonBox>
@@ -9,7 +10,7 @@
 
 namespace wiz {
 
-const char* const AboutBox::Text = "ISDN Quillet Setup Wizard\nVersion 1.0";
+const char* const AboutBox::Text = "ISDN Quillet Setup Wizard\nVersion " QLWIZ_VERSION;
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About QLWiz"));

@@ -7,12 +7,14 @@
 
 #include <QApplication>
 
+#include "qlwiz_version.h"
+
 namespace wiz {
 
 void SetApplicationNames() {
     QApplication::setApplicationName(QStringLiteral("Quillet Wizard"));
     QApplication::setOrganizationName(QStringLiteral("Tolvane Enterprises"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setApplicationVersion(QStringLiteral(QLWIZ_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("qlwiz"));
 }
 

@@ -4,6 +4,8 @@
 #include "sim/SimConfig.h"
 #include "sim/SimServer.h"
 
+#include "qlwiz_version.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -49,7 +51,8 @@ Options (they override the scenario file):
   --dump-on-exit FILE      write the running and saved configuration to FILE on exit;
                            SIGUSR1 writes it at once
   --exit-on-stdin-close    stop when standard input reaches its end
-  --help                   show this text
+  --help                   show this text and exit
+  --version                show the program's name and version and exit
 
 Standard output carries one line per event, flushed at once:
   quillet-sim: management port N          first line: the TCP port it serves on
@@ -60,6 +63,8 @@ Standard output carries one line per event, flushed at once:
   quillet-sim: dumped FILE                the configuration dump was written
   quillet-sim: stopped                    SIGINT, SIGTERM or the end of standard input
 Standard error logs every frame received and every command applied or refused.
+Exit status: 0 stopped normally (or --help, --version), 1 could not start serving,
+2 bad usage or a bad scenario.
 
 )";
 
@@ -89,12 +94,17 @@ int main(int argc, char** argv) {
     cfg.bootpServerPort = hooks.bootpServerPort;
     cfg.timeScale = hooks.timeScale;
 
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             std::fputs(sim::ScenarioHelp(), stdout);
             return 0;
         }
+        if (a == "--version") {
+            std::fputs("quillet-sim " QLWIZ_VERSION "\n", stdout);
+            return 0;
+        }
+    }
 
     // the scenario first, so that every other option overrides it
     for (size_t i = 0; i < args.size(); ++i)

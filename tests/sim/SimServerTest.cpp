@@ -2,6 +2,7 @@
 // restart, the factory state's BOOTP, faults on demand, hostile clients and a clean stop.
 #include "SimClient.h"
 #include "SimProcess.h"
+#include "qlwiz_version.h"
 
 #include <gtest/gtest.h>
 
@@ -337,15 +338,29 @@ TEST(SimServer, StopsCleanlyAndDumpsItsConfiguration) {
     }
 }
 
-TEST(SimServer, UsageErrorsExitWithTwo) {
-    for (std::vector<std::string> args : {std::vector<std::string>{"--bogus"},
-                                          std::vector<std::string>{"--set", "nokey=1"},
-                                          std::vector<std::string>{"--firmware", "ancient"}}) {
+// --help and --version answer on standard output with 0; bad usage says why on standard error
+// and exits with 2, before anything is served.
+TEST(SimServer, OptionsAnswerOnTheRightStreamWithTheRightStatus) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* scenario;
+        int exitStatus;
+        const char* firstLine;  // of standard output
+    } cases[] = {
+        {{"--help"}, "", 0, "Usage: quillet-sim [OPTION]..."},
+        {{"--version"}, "", 0, "quillet-sim " QLWIZ_VERSION},
+        {{"--bogus"}, "", 2, ""},
+        {{"--set", "nokey=1"}, "", 2, ""},
+        {{"--firmware", "ancient"}, "", 2, ""},
+        {{"--port"}, "", 2, ""},
+        {{}, "not a key value line\n", 2, ""},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.args.empty() ? k.scenario : k.args[0]);
         SimProcess sim;
-        EXPECT_FALSE(sim.Start("", args, false));
-        EXPECT_EQ(sim.CloseStdin(), 2) << args[0];
+        EXPECT_FALSE(sim.Start(k.scenario, k.args, false));
+        EXPECT_EQ(sim.CloseStdin(), k.exitStatus);
+        EXPECT_EQ(sim.Events().empty() ? "" : sim.Events()[0], k.firstLine);
+        EXPECT_EQ(sim.Log().empty(), k.exitStatus == 0) << sim.Log();
     }
-    SimProcess bad;
-    EXPECT_FALSE(bad.Start("not a key value line\n", {}, false));
-    EXPECT_EQ(bad.CloseStdin(), 2);
 }

@@ -264,9 +264,12 @@ std::string IpRuleText(const IpRule& r) {
     auto ep = [](bool lit, const std::string& a, int bits) {
         return lit ? a : a + "/" + std::to_string(bits);
     };
-    if (hasSrc || hasDst)
-        t += " " + ep(r.flags & 0x4000, r.src, r.srcBits) + " " +
-             ep(r.flags & 0x8000, r.dst, r.dstBits);
+    if (hasSrc || hasDst) {
+        t += ' ';
+        t += ep(r.flags & 0x4000, r.src, r.srcBits);
+        t += ' ';
+        t += ep(r.flags & 0x8000, r.dst, r.dstBits);
+    }
     if (r.flags & 0x4) {
         t += r.protocol == 1 ? " icmp" : r.protocol == 6 ? " tcp" : r.protocol == 17 ? " udp"
                                                                                      : " unknown";

@@ -1,6 +1,10 @@
 // The simulated Quillet router: running and saved configuration, ISDN lines, the dialer
 // and the ISP, the command interpreter and the status records and tables it answers with.
 // No sockets here: the server feeds it frames' payloads and the current time.
+// All of the model's state is here; the code is split by area: RouterModel.cpp (power-on,
+// dispatch, save, reset), RouterModelGlobal.cpp (global and Ethernet), RouterModelPorts.cpp
+// (ports and ISDN), RouterModelLocations.cpp (locations and dialing), RouterModelFilters.cpp,
+// RouterModelTables.cpp and RouterModelDump.cpp.
 #pragma once
 
 #include "sim/FilterRules.h"
@@ -160,8 +164,12 @@ private:
                            size_t first);
     CommandResult SetPort(PortSettings& p, const std::vector<std::string>& w,
                           const std::string& line, size_t first, long long now);
+    CommandResult AddLocation(const std::string& name);
+    CommandResult DeleteLocation(const std::string& name);
     CommandResult SetLocation(LocationSettings& l, const std::vector<std::string>& w,
                               const std::string& line, size_t first);
+    CommandResult AddFilter(const std::string& name);
+    CommandResult DeleteFilter(const std::string& name);
     CommandResult SetFilter(int table, const std::vector<std::string>& w, const std::string& line);
     CommandResult Save(const std::vector<std::string>& w);
     CommandResult Reset(const std::vector<std::string>& w);
@@ -176,6 +184,9 @@ private:
     std::string LocationRecord(const LocationSettings& l) const;
     std::vector<std::string> BigfiltRecords(const std::string& name, const FilterSettings& f,
                                             size_t fromRule) const;
+    // Every record of "filters", "ipxfilt" or "sapfilt"; the replies to "bigfilt A B".
+    std::vector<std::string> FilterTableRecords(const std::string& table) const;
+    std::vector<std::string> BigfiltReplies(long a, long b, int chunk) const;
 
     SimConfig cfg_;
     Configuration running_, saved_;

@@ -1,132 +1,191 @@
 // The configuration dump: the running and the saved configuration and the lines' state as
-// "key = value" lines, for tests and for a person comparing two moments of a router.
+// "key = value" lines, for tests and for a person comparing two moments of a router. Every
+// setting a client can change or read back is here, in a fixed order, so two dumps of the
+// same configuration are the same text.
 #include "sim/ModelText.h"
-
-#include <sstream>
 
 namespace sim {
 
 namespace {
 
-void DumpConfiguration(std::ostringstream& o, const Configuration& c) {
-    const GlobalSettings& g = c.global;
-    o << "global.address = " << g.address << "\n"
-      << "global.netmask = " << g.netmask << "\n";
+// A client's text may hold any byte but NUL: a line break or a control byte in it must not
+// start a line of its own (or pass for another key), so they and the backslash are escaped.
+std::string Escaped(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c < 0x20 || c == 0x7F)
+            out += Fmt("\\x%02X", c);
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// The rule's fields as the filter tables send them, without the rule's number: what a client
+// reads back, to the bit (the rule text alone cannot show every flag combination).
+std::string RuleFields(const std::string& withNumber) {
+    return withNumber.substr(withNumber.find(' ') + 1);
+}
+
+class Lines {
+public:
+    explicit Lines(std::string& out) : out_(out) {}
+    void Prefix(const std::string& prefix) { prefix_ = prefix; }
+    void Put(const std::string& key, const std::string& value) {
+        out_ += prefix_ + key + " = " + Escaped(value) + "\n";
+    }
+    void Put(const std::string& key, long long n) { Put(key, std::to_string(n)); }
+    void Hex(const std::string& key, unsigned long n) { Put(key, Fmt("0x%lX", n)); }
+
+private:
+    std::string& out_;
+    std::string prefix_;
+};
+
+void DumpGlobal(Lines& o, const GlobalSettings& g) {
+    o.Prefix("global.");
+    o.Put("address", g.address);
+    o.Put("netmask", g.netmask);
     for (int i = 0; i < 4; ++i)
-        o << "global.host." << i + 1 << " = " << g.hosts[i] << "\n";
-    o << "global.gateway = " << g.gateway << "\n"
-      << "global.gateway_metric = " << g.gatewayMetric << "\n"
-      << "global.ypserver = " << g.ypserver << "\n"
-      << "global.domain = " << g.domain << "\n"
-      << "global.flags = " << Fmt("0x%X", g.flags) << "\n"
-      << "global.telnet = " << g.telnet << "\n"
-      << "global.loghost = " << g.loghost << "\n"
-      << "global.assigned = " << g.assigned << "\n"
-      << "global.ifilter = " << g.ifilter << "\n"
-      << "global.ofilter = " << g.ofilter << "\n"
-      << "global.ipxnet = " << g.ipxnet << "\n"
-      << "global.ipxframe = " << g.ipxframe << "\n"
-      << "global.ipxgateway = " << g.ipxgateway << "\n"
-      << "global.ipxgateway_hops = " << g.ipxgatewayHops << "\n"
-      << "global.isdn = " << SwitchKeyword(g.isdnSwitch) << "\n"
-      << "global.password = " << g.password << "\n"
-      << "ether1.address = " << g.ether1Address << "\n"
-      << "ether1.netmask = " << g.ether1Netmask << "\n"
-      << "ether1.flags = " << Fmt("0x%X", g.ether1Flags) << "\n"
-      << "ether1.ifilter = " << g.ether1Ifilter << "\n"
-      << "ether1.ofilter = " << g.ether1Ofilter << "\n"
-      << "ether1.ipxnet = " << g.ether1Ipxnet << "\n"
-      << "ether1.ipxframe = " << g.ether1Ipxframe << "\n";
-    for (const PortSettings& p : c.ports) {
-        std::string k = "port." + p.name + ".";
-        o << k << "kind = " << KindName(p.kind) << "\n"
-          << k << "type = " << p.type << "\n"
-          << k << "device = " << p.device << "\n"
-          << k << "flags = " << Fmt("0x%X", p.flags) << "\n";
-        for (int i = 0; i < 4; ++i)
-            o << k << "host." << i + 1 << " = " << p.hosts[i] << "\n";
-        for (int i = 0; i < 3; ++i)
-            o << k << "speed." << i + 1 << " = " << p.speed[i] << "\n";
-        o << k << "databits = " << p.databits << "\n"
-          << k << "parity = " << p.parity << "\n"
-          << k << "stopbits = " << p.stopbits << "\n"
-          << k << "line_flags = " << Fmt("0x%X", p.lineFlags) << "\n"
-          << k << "cd = " << p.cd << "\n"
-          << k << "override = " << Fmt("0x%X", p.override) << "\n"
-          << k << "term = " << p.term << "\n"
-          << k << "prompt = " << p.prompt << "\n"
-          << k << "username = " << p.username << "\n"
-          << k << "message = " << p.message << "\n"
-          << k << "login_service = " << p.loginService << " " << p.loginPort << "\n"
-          << k << "device_service = " << p.deviceService << " " << p.devicePort << "\n"
-          << k << "destination = " << p.destination << " " << p.destinationMask << "\n"
-          << k << "group = " << p.group << "\n"
-          << k << "mtu = " << p.mtu << "\n"
-          << k << "map = " << Fmt("0x%X", p.map) << "\n"
-          << k << "ifilter = " << p.ifilter << "\n"
-          << k << "ofilter = " << p.ofilter << "\n"
-          << k << "ipxnet = " << p.ipxnet << "\n"
-          << k << "idle = " << p.idle << "\n"
-          << k << "lmi = " << p.lmi << "\n"
-          << k << "spid = " << p.spid << "\n"
-          << k << "directory = " << p.directory << "\n";
+        o.Put("host." + std::to_string(i + 1), g.hosts[i]);
+    o.Put("gateway", g.gateway);
+    o.Put("gateway_metric", g.gatewayMetric);
+    o.Put("ypserver", g.ypserver);
+    o.Put("domain", g.domain);
+    o.Hex("flags", g.flags);
+    o.Put("telnet", g.telnet);
+    o.Put("loghost", g.loghost);
+    o.Put("assigned", g.assigned);
+    o.Put("ifilter", g.ifilter);
+    o.Put("ofilter", g.ofilter);
+    o.Put("ipxnet", g.ipxnet);
+    o.Put("ipxframe", g.ipxframe);
+    o.Put("ipxgateway", g.ipxgateway);
+    o.Put("ipxgateway_hops", g.ipxgatewayHops);
+    o.Put("isdn", SwitchKeyword(g.isdnSwitch));
+    o.Put("password", g.password);
+    o.Prefix("ether1.");
+    o.Put("address", g.ether1Address);
+    o.Put("netmask", g.ether1Netmask);
+    o.Hex("flags", g.ether1Flags);
+    o.Put("ifilter", g.ether1Ifilter);
+    o.Put("ofilter", g.ether1Ofilter);
+    o.Put("ipxnet", g.ether1Ipxnet);
+    o.Put("ipxframe", g.ether1Ipxframe);
+}
+
+void DumpPort(Lines& o, const PortSettings& p) {
+    o.Prefix("port." + Escaped(p.name) + ".");
+    o.Put("kind", KindName(p.kind));
+    o.Put("type", p.type);
+    o.Put("device", p.device);
+    o.Hex("flags", p.flags);
+    for (int i = 0; i < 4; ++i)
+        o.Put("host." + std::to_string(i + 1), p.hosts[i]);
+    for (int i = 0; i < 3; ++i)
+        o.Put("speed." + std::to_string(i + 1), p.speed[i]);
+    o.Put("databits", p.databits);
+    o.Put("parity", p.parity);
+    o.Put("stopbits", p.stopbits);
+    o.Hex("line_flags", static_cast<unsigned>(p.lineFlags));
+    o.Put("cd", p.cd);
+    o.Hex("override", static_cast<unsigned>(p.override));
+    o.Put("term", p.term);
+    o.Put("prompt", p.prompt);
+    o.Put("username", p.username);
+    o.Put("message", p.message);
+    o.Put("login_service", Fmt("%d %d", p.loginService, p.loginPort));
+    o.Put("device_service", Fmt("%d %d", p.deviceService, p.devicePort));
+    o.Put("destination", p.destination + " " + p.destinationMask);
+    o.Put("group", p.group);
+    o.Put("mtu", p.mtu);
+    o.Hex("map", p.map);
+    o.Put("ifilter", p.ifilter);
+    o.Put("ofilter", p.ofilter);
+    o.Put("ipxnet", p.ipxnet);
+    o.Put("idle", p.idle);
+    o.Put("lmi", p.lmi);
+    o.Put("spid", p.spid);
+    o.Put("directory", p.directory);
+}
+
+void DumpLocation(Lines& o, const LocationSettings& l) {
+    o.Prefix("location." + Escaped(l.name) + ".");
+    o.Put("dest", l.dest);
+    o.Put("netmask", l.netmask);
+    o.Put("group", l.group);
+    o.Hex("flags", static_cast<unsigned>(l.flags));
+    o.Hex("flags2", static_cast<unsigned>(l.flags2));
+    o.Put("idle", l.idle);
+    o.Put("maxports", l.maxports);
+    o.Put("high_water", l.highWater);
+    o.Put("mtu", l.mtu);
+    o.Hex("map", l.map);
+    o.Put("ifilter", l.ifilter);
+    o.Put("ofilter", l.ofilter);
+    o.Put("ipxnet", l.ipxnet);
+    o.Put("script", l.script);
+    o.Put("v25bis", l.v25bis);
+    o.Put("telephone", l.telephone);
+    o.Put("telephone2", l.telephone2);
+    o.Put("username", l.username);
+    o.Put("password", l.password);
+}
+
+void DumpFilter(Lines& o, const std::string& name, const FilterSettings& f) {
+    o.Prefix("filter." + Escaped(name) + ".");
+    o.Put("rules", Fmt("%zu %zu %zu", f.ip.size(), f.ipx.size(), f.sap.size()));
+    for (size_t i = 0; i < f.ip.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        o.Put("ip." + n, IpRuleText(f.ip[i]));
+        o.Put("ip." + n + ".fields", RuleFields(IpRuleFields(1, f.ip[i])));
     }
-    for (const auto& [name, l] : c.locations) {
-        std::string k = "location." + name + ".";
-        o << k << "dest = " << l.dest << "\n"
-          << k << "netmask = " << l.netmask << "\n"
-          << k << "group = " << l.group << "\n"
-          << k << "flags = " << Fmt("0x%X", l.flags) << "\n"
-          << k << "flags2 = " << Fmt("0x%X", l.flags2) << "\n"
-          << k << "idle = " << l.idle << "\n"
-          << k << "maxports = " << l.maxports << "\n"
-          << k << "high_water = " << l.highWater << "\n"
-          << k << "mtu = " << l.mtu << "\n"
-          << k << "map = " << Fmt("0x%X", l.map) << "\n"
-          << k << "ifilter = " << l.ifilter << "\n"
-          << k << "ofilter = " << l.ofilter << "\n"
-          << k << "ipxnet = " << l.ipxnet << "\n"
-          << k << "script = " << l.script << "\n"
-          << k << "v25bis = " << l.v25bis << "\n"
-          << k << "telephone = " << l.telephone << "\n"
-          << k << "telephone2 = " << l.telephone2 << "\n"
-          << k << "username = " << l.username << "\n"
-          << k << "password = " << l.password << "\n";
+    for (size_t i = 0; i < f.ipx.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        o.Put("ipx." + n, IpxRuleText(f.ipx[i]));
+        o.Put("ipx." + n + ".fields", RuleFields(IpxRuleFields(1, f.ipx[i])));
     }
-    for (const auto& [name, f] : c.filters) {
-        std::string k = "filter." + name + ".";
-        o << k << "rules = " << f.ip.size() << " " << f.ipx.size() << " " << f.sap.size()
-          << "\n";
-        for (size_t i = 0; i < f.ip.size(); ++i)
-            o << k << "ip." << i + 1 << " = " << IpRuleText(f.ip[i]) << "\n";
-        for (size_t i = 0; i < f.ipx.size(); ++i)
-            o << k << "ipx." << i + 1 << " = " << IpxRuleText(f.ipx[i]) << "\n";
-        for (size_t i = 0; i < f.sap.size(); ++i)
-            o << k << "sap." << i + 1 << " = " << SapRuleText(f.sap[i]) << "\n";
+    for (size_t i = 0; i < f.sap.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        o.Put("sap." + n, SapRuleText(f.sap[i]));
+        o.Put("sap." + n + ".fields", RuleFields(SapRuleFields(1, f.sap[i])));
     }
 }
 
+void DumpConfiguration(Lines& o, const Configuration& c) {
+    DumpGlobal(o, c.global);
+    for (const PortSettings& p : c.ports)
+        DumpPort(o, p);
+    for (const auto& [name, l] : c.locations)
+        DumpLocation(o, l);
+    for (const auto& [name, f] : c.filters)
+        DumpFilter(o, name, f);
+}
 
 }  // namespace
 
 std::string RouterModel::Dump() const {
-    std::ostringstream o;
-    o << "[running]\n";
+    std::string text;
+    Lines o(text);
+    text += "[running]\n";
     DumpConfiguration(o, running_);
-    o << "[saved]\n";
+    text += "[saved]\n";
     DumpConfiguration(o, saved_);
-    o << "[state]\n";
+    text += "[state]\n";
     for (size_t i = 0; i < running_.ports.size(); ++i) {
         const PortRuntime& rt = runtime_[i];
-        std::string k = "port." + running_.ports[i].name + ".";
-        o << k << "state = " << StateText(static_cast<int>(i)) << "\n"
-          << k << "remote = " << rt.remote << "\n"
-          << k << "reason = " << rt.reason << "\n"
-          << k << "cause = " << rt.cause << "\n";
+        o.Prefix("port." + Escaped(running_.ports[i].name) + ".");
+        o.Put("state", StateText(static_cast<int>(i)));
+        o.Put("remote", rt.remote);
+        o.Put("reason", rt.reason);
+        o.Put("cause", rt.cause);
     }
-    o << "debug = " << Fmt("0x%X", debug_) << "\n"
-      << "dials = " << dials_ << "\n";
-    return o.str();
+    o.Prefix("");
+    o.Hex("debug", debug_);
+    o.Put("dials", static_cast<long long>(dials_));
+    return text;
 }
 
 }  // namespace sim

@@ -143,7 +143,8 @@ public:
     // Pending console text (at most `max` bytes), removed from the buffer.
     std::string TakeConsole(size_t max);
 
-    // Running and saved configuration as text.
+    // The configuration dump: running and saved configuration and the lines' state as
+    // "key = value" lines in a fixed order (format in sim/README.md).
     std::string Dump() const;
 
     // A factory router learns its address from BOOTP: it becomes the running address.

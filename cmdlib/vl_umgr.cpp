@@ -31,6 +31,7 @@ void NewLocationDefaults(VlLocation* l, const char* name) {
     vl_detail::Copy(l->name, name);
     vl_detail::Copy(l->dest, "0.0.0.0");
     vl_detail::Copy(l->netmask, "255.255.255.0");
+    vl_detail::Copy(l->ipxnet, "0");  // the router reports an unset IPX network as 0
     l->group = 1;
     l->flags = 0x2C;  // on demand, header compression, PPP
     l->idle = 120;

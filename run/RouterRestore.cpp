@@ -98,7 +98,7 @@ std::string RouterRestore::ResultText() const {
                            ? "The Quillet holds what the snapshot holds."
                            : "The Quillet differs from the snapshot in: " + Join(differences);
     if (!refused.empty())
-        text += "\nThe Quillet refused commands for: " + Join(refused);
+        text += " The Quillet refused commands for: " + Join(refused) + ".";
     return text;
 }
 

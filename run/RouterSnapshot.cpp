@@ -655,8 +655,15 @@ bool RouterSnapshot::ReadFile(const std::string& path, RouterSnapshot& out, std:
 }
 
 std::vector<std::string> RouterSnapshot::Differences(const RouterSnapshot& other) const {
-    const auto mine = KeyValues(RecordsText());
-    const auto theirs = KeyValues(other.RecordsText());
+    // The builders send a metric of 0 and of 1 alike ("set gateway %s", "set ipxgateway
+    // %s 1"), and the router then reports 1: the two cannot be told apart on the wire.
+    auto comparable = [](RouterSnapshot s) {
+        s.global.gateway_metric = std::max(s.global.gateway_metric, 1);
+        s.global.ipxgateway_hops = std::max(s.global.ipxgateway_hops, 1);
+        return s;
+    };
+    const auto mine = KeyValues(comparable(*this).RecordsText());
+    const auto theirs = KeyValues(comparable(other).RecordsText());
     std::map<std::string, std::string> theirMap(theirs.begin(), theirs.end());
     std::set<std::string> myKeys;
     std::vector<std::string> out;

@@ -529,6 +529,11 @@ bool RouterSnapshot::Parse(const std::string& text, RouterSnapshot& out, std::st
         error = "the global and ether0 records are missing";
         return false;
     }
+    for (size_t i = 0; i < ethers.size(); ++i)
+        if (slots.count("ether" + std::to_string(i)) == 0) {
+            error = "the record \"ether" + std::to_string(i) + "\" is missing";
+            return false;
+        }
     for (const auto& [prefix, slot] : slots)
         if (!Complete(slot)) {
             error = "the record \"" + prefix + "\" is incomplete";
@@ -710,13 +715,6 @@ const RouterSnapshot::FilterRecord* RouterSnapshot::FindFilter(const std::string
     for (const FilterRecord& f : filters)
         if (f.name == name)
             return &f;
-    return nullptr;
-}
-
-const VlPort* RouterSnapshot::FindPort(const std::string& name) const {
-    for (const VlPort& p : ports)
-        if (NameText(p.name) == name)
-            return &p;
     return nullptr;
 }
 

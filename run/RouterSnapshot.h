@@ -63,7 +63,6 @@ struct RouterSnapshot {
 
     const VlLocation* FindLocation(const std::string& name) const;
     const FilterRecord* FindFilter(const std::string& name) const;
-    const VlPort* FindPort(const std::string& name) const;
 };
 
 // A filter record laid out as the command library wants it: rule lists linked in place.

@@ -1,6 +1,7 @@
 #include "batch/BatchRun.h"
 
 #include "batch/SettingsFile.h"
+#include "batch/SnapshotCommands.h"
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
 #include "run/Process.h"
@@ -58,12 +59,16 @@ int Configure(Process& run, std::ostream& out, std::ostream& err) {
     };
     VLQLWizUIControl::LoopResult result = VLQLWizUIControl::RunToEnd(run, host);
     out << result.finalText << "\n" << std::flush;
+    if (!result.succeeded)
+        TellRestore(run, err);
     return result.succeeded ? Success : RunFailed;
 }
 
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (IsSnapshotCommand(args))
+        return RunSnapshotCommand(args, out, err);
     bool isNew = false;
     std::string path;
     for (const std::string& arg : args) {

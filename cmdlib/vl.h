@@ -20,6 +20,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Frame types the PC sends. Replies carry a type too, which nothing checks.
 enum : int {
@@ -410,6 +412,12 @@ int vl_get_console(VlRouter* router, char* text_out);  // text_out: VL_CONSOLE_S
 VlReply* vl_reply_buffer();
 // Bytes waiting in the batch (for callers that want to know whether a flush is due).
 int vl_batch_fill();
+// Capture: while `lines` is set, every command line is appended to it instead of being
+// queued, and every commit succeeds without sending or reading anything. Logins, record
+// and table reads still reach the router. This is how a preview computes what a write
+// would send with the very builders that send it. Null ends the capture.
+void vl_capture_commands(std::vector<std::string>* lines);
+int vl_capturing();
 
 // ---- address helpers (vl_conn) --------------------------------------------------------
 int vl_is_hostname(const char* text);               // 0 dotted quad, -1 host name

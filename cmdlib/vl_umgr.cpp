@@ -24,6 +24,21 @@ int One(VlRouter* r, const char* format, const char* name) {
     return vl_commit(r, 1);
 }
 
+// What a Quillet gives a location it has just added. A captured add cannot ask the
+// router, so the preview compares the desired location with these instead.
+void NewLocationDefaults(VlLocation* l, const char* name) {
+    std::memset(l, 0, sizeof *l);
+    vl_detail::Copy(l->name, name);
+    vl_detail::Copy(l->dest, "0.0.0.0");
+    vl_detail::Copy(l->netmask, "255.255.255.0");
+    vl_detail::Copy(l->ipxnet, "0");  // the router reports an unset IPX network as 0
+    l->group = 1;
+    l->flags = 0x2C;  // on demand, header compression, PPP
+    l->idle = 120;
+    l->maxports = 1;
+    l->mtu = 1500;
+}
+
 } // namespace
 
 /* Creates a location and brings it from the router's defaults to the desired one. */
@@ -35,6 +50,11 @@ int vl_add_location(VlRouter* r, const VlLocation* des) {
         return -1;
     if (One(r, "add location %s", name.c_str()) != 0)
         return -1;
+    if (vl_capturing()) {
+        VlLocation fresh;
+        NewLocationDefaults(&fresh, name.c_str());
+        return vl_set_location(r, &fresh, des);
+    }
     VlLocation* list = vl_read_locations(r);
     const VlLocation* current = nullptr;
     for (const VlLocation* l = list; l != nullptr; l = l->next)

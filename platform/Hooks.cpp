@@ -42,6 +42,17 @@ std::string DefaultSummaryFile() {
     return dir + "/QLWIZ.TXT";
 }
 
+std::string DefaultSnapshotDir() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    // A relative XDG path is to be ignored, as the base directory rules say.
+    if (state != nullptr && state[0] == '/')
+        return std::string(state) + "/qlwiz";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0')
+        return "";
+    return std::string(home) + "/.local/state/qlwiz";
+}
+
 Hooks ReadHooks(const char* (*get)(const char*), std::string* err) {
     Hooks h;
     ReadPort(get, "QLWIZ_MGMT_PORT", h.mgmtPort, err);
@@ -73,6 +84,14 @@ Hooks ReadHooks(const char* (*get)(const char*), std::string* err) {
     }
     if (h.summaryFile.empty())
         h.summaryFile = DefaultSummaryFile();
+    if (const char* v = get("QLWIZ_SNAPSHOT_DIR")) {
+        if (*v != '\0')
+            h.snapshotDir = v;
+        else
+            Complain(err, "QLWIZ_SNAPSHOT_DIR", v, "a folder path");
+    }
+    if (h.snapshotDir.empty())
+        h.snapshotDir = DefaultSnapshotDir();
     return h;
 }
 

@@ -14,6 +14,7 @@ struct Hooks {
     int routeTestPort = 23;                      // QLWIZ_ROUTE_TEST_PORT
     double timeScale = 1.0;                      // QLWIZ_TIME_SCALE
     std::string summaryFile;                     // QLWIZ_SUMMARY_FILE, default ${TMPDIR:-/tmp}/QLWIZ.TXT
+    std::string snapshotDir;                     // QLWIZ_SNAPSHOT_DIR, default DefaultSnapshotDir()
 };
 
 // The process-wide hooks; the environment is read on the first call only.
@@ -25,5 +26,9 @@ Hooks ReadHooks(const char* (*getenvFn)(const char*), std::string* err);
 
 // The summary file path when QLWIZ_SUMMARY_FILE is not set: ${TMPDIR:-/tmp}/QLWIZ.TXT.
 std::string DefaultSummaryFile();
+
+// Where snapshots go when QLWIZ_SNAPSHOT_DIR is not set: ${XDG_STATE_HOME:-~/.local/state}/qlwiz;
+// "" when neither XDG_STATE_HOME nor HOME is set.
+std::string DefaultSnapshotDir();
 
 } // namespace platform

@@ -2,6 +2,8 @@
 
 #include "run/ConfigSettings.h"
 
+#include <utility>
+
 namespace VLQLWizUIControl {
 
 const char* const Driver::SuccessText =
@@ -42,8 +44,10 @@ Tick Driver::BeginTick() {
         return tick;
     }
     tick.runStep = true;
+    if (!run_.logNote.empty())
+        tick.logLine = std::exchange(run_.logNote, std::string()) + "\r\n";
     if (!stepText_.empty())
-        tick.logLine = stepText_ + "\r\n";
+        tick.logLine += stepText_ + "\r\n";
     return tick;
 }
 
@@ -76,8 +80,10 @@ Outcome Driver::EndTick(const StepOutcome& step) {
     default: break;
     }
     out.text = step.message.empty() ? run_.FailureMessage() : step.message;
+    if (!run_.logNote.empty())
+        out.logAgain = std::exchange(run_.logNote, std::string()) + "\r\n";
     if (!stepText.empty())
-        out.logAgain = stepText + "\r\n";
+        out.logAgain += stepText + "\r\n";
     out.helpTopic = run_.HelpTopic(kind);
     return out;
 }

@@ -7,6 +7,9 @@
 #include "router/Validators.h"
 #include "run/ConfigSettings.h"
 #include "run/IspFilters.h"
+#include "run/RouterSnapshot.h"
+
+#include "platform/Hooks.h"
 
 #include <cstring>
 
@@ -93,7 +96,13 @@ int Process::StepConnecting(std::string& message) {
     return 1;
 }
 
-int Process::StepConfiguring(std::string&) {
+int Process::StepConfiguring(std::string& message) {
+    // Once per run, before the first command: a Retry comes back here after the router
+    // was changed, and the copy worth keeping is the one from before.
+    if (snapshotPath.empty() && !KeepSnapshot(message)) {
+        state = Failed;
+        return 1;
+    }
     try {
         Configure();
         state = SavingAndRestarting;
@@ -102,6 +111,55 @@ int Process::StepConfiguring(std::string&) {
         state = Failed;
     }
     return 1;
+}
+
+bool Process::KeepSnapshot(std::string& message) {
+    const RouterSnapshot snapshot =
+        RouterSnapshot::FromSession(session, settings->RouterAddress(), settings->AdminPassword());
+    std::string path, error;
+    if (!snapshot.WriteFile(platform::GetHooks().snapshotDir, path, error)) {
+        message = "The Wizard could not keep a snapshot of the Quillet's present settings, so "
+                  "it has changed nothing on the Quillet.\n\n" + error;
+        return false;
+    }
+    snapshotPath = path;
+    logNote = "Snapshot of the Quillet's settings kept in " + path;
+    return true;
+}
+
+bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& error,
+                               bool keepSessionUsable) {
+    lines.clear();
+    error.clear();
+    if (session.router == nullptr) {
+        error = "not connected to a Quillet";
+        return false;
+    }
+    const Location keptLocation = ispLocation;
+    const int32_t keptKind = failureKind;
+    bool completed = true;
+    vl_capture_commands(&lines);
+    try {
+        Configure();
+    } catch (...) {
+        completed = false;
+        error = "the configure step would fail at: " + FailureTextOf(failureKind);
+    }
+    vl_capture_commands(nullptr);
+    // Put the run back as it was: the step starts again from the router's records.
+    globalConfig.reset();
+    ispLocation = keptLocation;
+    failureKind = keptKind;
+    if (keepSessionUsable && session.router != nullptr) {
+        // Adding and rewriting changed the lists as if the router had taken the lines.
+        existingFilter = nullptr;
+        existingLocation = nullptr;
+        delete session.filters;
+        session.filters = new FilterList(session);
+        delete session.locations;
+        session.locations = new LocationList(session);
+    }
+    return completed;
 }
 
 int Process::StepSavingAndRestarting(std::string&) {

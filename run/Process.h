@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace VLQLWizUIControl {
 
@@ -24,6 +25,19 @@ public:
     // Reads what an already configured router holds back into the settings record,
     // after a probe found it. The session must be open.
     void ReadRouterSettings(std::string& message);
+
+    // The command lines the configure step would send now, computed by the same code
+    // with the library capturing instead of sending: only reads reach the router. The
+    // session must be open (after the probe). With `keepSessionUsable` the location and
+    // filter lists are read again afterwards, so that the real run can follow on the
+    // same session. False with `error` when the step would fail before its end (`lines`
+    // then holds what it would have sent).
+    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error,
+                          bool keepSessionUsable = true);
+
+    // The file that keeps what the router held before this run changed it; empty until
+    // the configure step has written it.
+    std::string snapshotPath;
 
     // The texts shown when the router did not ask for its address, and when another
     // administrative connection holds it.
@@ -61,6 +75,7 @@ protected:
 
 private:
     void Configure();
+    bool KeepSnapshot(std::string& message);
     void WriteFilter(const char* name, bool input);
     void DialIsp();
     void RereadPorts();

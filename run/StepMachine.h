@@ -91,6 +91,9 @@ public:
     int32_t state = Searching;
     int32_t failureKind = NoFailure;
     int32_t lastStep = Searching;
+    // A line the run wants in the log once, ahead of the next step text (or of the
+    // failure's line when the step failed).
+    std::string logNote;
 
 protected:
     // Handlers of states 0 to 8. Each returns 1 or 0 and may change `state`,

@@ -1,0 +1,80 @@
+// What a router held before a run changed it: the global and Ethernet records, the ISDN
+// ports, every location and every filter with its rules, the address, the time and the
+// passwords. Kept as a text file of "key = value" lines so a person can read and diff it,
+// and read back by the restore.
+#pragma once
+
+#include "cmdlib/vl.h"
+
+#include <string>
+#include <vector>
+
+class VLVelunor;
+
+namespace VLQLWizUIControl {
+
+struct RouterSnapshot {
+    static constexpr int Format = 1;
+    // The first line of every snapshot; a file without it is not one of ours.
+    static const char* const Header;
+
+    struct FilterRecord {
+        std::string name;
+        std::vector<VlFilterRule> ip;
+        std::vector<VlIpxFilterRule> ipx;
+        std::vector<VlSapFilterRule> sap;
+    };
+
+    std::string address;      // where the router was reached
+    std::string taken;        // UTC, ISO 8601
+    std::string password;     // the administration password that opened the session
+    std::string runPassword;  // the one the run was about to install
+    VlRouter global{};        // global part only: `ports` null, `socket` -1
+    std::vector<VlEther> ethers;
+    std::vector<VlPort> ports;          // the ISDN ports, in table order
+    std::vector<VlLocation> locations;  // `next` null
+    std::vector<FilterRecord> filters;
+
+    // Takes what the open session read at login; sends nothing.
+    static RouterSnapshot FromSession(VLVelunor& session, const std::string& address,
+                                      const std::string& runPassword);
+
+    // The whole file, header included.
+    std::string Text() const;
+    // The router's records only, one "key = value" a line: what a restore compares.
+    std::string RecordsText() const;
+    // Parses a whole file. False with one line in `error` for anything malformed.
+    static bool Parse(const std::string& text, RouterSnapshot& out, std::string& error);
+
+    // Writes the file into `dir` (created 0700 when missing) as
+    // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link.
+    bool WriteFile(const std::string& dir, std::string& path, std::string& error) const;
+    static bool ReadFile(const std::string& path, RouterSnapshot& out, std::string& error);
+
+    // Keys of the records whose values differ between the two, in this snapshot's order
+    // (keys only one side has come last).
+    std::vector<std::string> Differences(const RouterSnapshot& other) const;
+
+    // Copy the fields a snapshot keeps from a kept record onto a live one, leaving the
+    // rest of the live record (status fields, the socket) as it is.
+    static void ApplyGlobal(const VlRouter& kept, VlRouter& live);
+    static void ApplyEther(const VlEther& kept, VlEther& live);
+    static void ApplyPort(const VlPort& kept, VlPort& live);
+
+    const VlLocation* FindLocation(const std::string& name) const;
+    const FilterRecord* FindFilter(const std::string& name) const;
+};
+
+// A filter record laid out as the command library wants it: rule lists linked in place.
+// Keep it alive while the library uses `filter`.
+struct LinkedFilter {
+    explicit LinkedFilter(const RouterSnapshot::FilterRecord& record);
+    LinkedFilter(const LinkedFilter&) = delete;
+    LinkedFilter& operator=(const LinkedFilter&) = delete;
+    VlFilter filter{};
+    std::vector<VlFilterRule> ip;
+    std::vector<VlIpxFilterRule> ipx;
+    std::vector<VlSapFilterRule> sap;
+};
+
+} // namespace VLQLWizUIControl

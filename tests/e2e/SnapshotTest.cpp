@@ -1,0 +1,297 @@
+// Snapshots, previews and restores of qlwiz-batch against quillet-sim on loopback: what a
+// dry run prints and leaves alone, the snapshot a run keeps, and putting a router back.
+#include "ChildProcess.h"
+#include "sim/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr long kLimitMs = 60000;
+
+std::string BatchPath() {
+    const char* p = std::getenv("QLWIZ_BATCH");
+    return p != nullptr ? p : QLWIZ_BATCH_PATH;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The command lines the simulator received, in order.
+std::vector<std::string> Commands(const std::string& log) {
+    std::vector<std::string> out;
+    for (const std::string& line : Lines(log)) {
+        const size_t at = line.find("<- COMMAND (");
+        if (at != std::string::npos)
+            out.push_back(line.substr(line.find(") ", at) + 2));
+    }
+    return out;
+}
+
+// The running and saved configuration of a dump, without the ports' call state.
+std::string Configuration(const std::string& dump) { return dump.substr(0, dump.find("[state]")); }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A router that has been in use: a gateway, an office location and a LAN filter; and no
+// administration password yet, so the run installs one.
+const char* const kOfficeRouter =
+    "address = 127.0.0.1\nnetmask = 255.255.255.0\n"
+    "apply = set gateway 10.0.0.254 2\n"
+    "apply = add location office\napply = set office telephone 5551111\n"
+    "apply = add filter lan.in\n"
+    "apply = set filter lan.in 1 permit 0.0.0.0/0 10.0.0.5/32 tcp dst eq 80\n";
+
+const char* const kSettings =
+    "AdminPassword=newpw\nRouterAddress=127.0.0.1\nRouterNetmask=255.0.0.0\n"
+    "SwitchType=National ISDN1\nChannel1Spid=0101\nChannel1DirNo=5550001\n"
+    "Channel2Spid=0202\nChannel2DirNo=5550002\nSecurityOn=1\nFtpHost=127.0.0.5\n"
+    "Channels=2\nPhoneNumber=555-0100\nConnectionType=1\nAccountName=office\n"
+    "AccountPassword=surf\n";
+
+class SnapshotTest : public testing::Test {
+protected:
+    std::unique_ptr<SimProcess> sim = std::make_unique<SimProcess>();
+    std::map<std::string, std::string> env;
+    std::string snapshotDir;
+    std::string settingsFile;
+
+    void SetUp() override {
+        snapshotDir = WriteTempFile("unused", "");
+        snapshotDir = snapshotDir.substr(0, snapshotDir.rfind('/')) + "/snapshots";
+        settingsFile = WriteTempFile("settings.conf", kSettings);
+        env = {{"QLWIZ_TIME_SCALE", "0.01"},
+               {"QLWIZ_ROUTE_TEST_PORT", std::to_string(FreeTcpPort())},
+               {"QLWIZ_SUMMARY_FILE", WriteTempFile("QLWIZ.TXT", "")},
+               {"QLWIZ_SNAPSHOT_DIR", snapshotDir}};
+    }
+
+    void StartSim(const std::string& scenario) {
+        sim = std::make_unique<SimProcess>();
+        ASSERT_TRUE(sim->Start(scenario, {"--time-scale", "0.01", "--reboot-ms", "100"}))
+            << sim->Error();
+        env["QLWIZ_MGMT_PORT"] = std::to_string(sim->Port());
+        // The simulator takes its dump signal only once it serves, which a connection it
+        // has logged shows; a dump asked for earlier would end it.
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(sim->Port()));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        ::close(fd);
+        for (int i = 0; i < 1000 && !Contains(sim->Log(), "session closed"); ++i)
+            ::usleep(10000);
+        ASSERT_TRUE(Contains(sim->Log(), "session closed")) << sim->Log();
+    }
+
+    ChildResult Batch(const std::vector<std::string>& args) {
+        ChildResult r = RunChild(BatchPath(), args, env, kLimitMs);
+        EXPECT_FALSE(r.timedOut) << r.out << r.err;
+        return r;
+    }
+
+    // The snapshot a run named on its progress log.
+    static std::string NamedSnapshot(const std::string& out) {
+        const std::string prefix = "Snapshot of the Quillet's settings kept in ";
+        for (const std::string& line : Lines(out))
+            if (line.rfind(prefix, 0) == 0)
+                return line.substr(prefix.size());
+        return "";
+    }
+};
+
+} // namespace
+
+TEST_F(SnapshotTest, DryRunPreviewsTheRunAndRestorePutsTheRouterBack) {
+    struct Case {
+        const char* name;
+        const char* scenario;  // on top of kOfficeRouter
+        int runExit;
+    };
+    const Case cases[] = {
+        {"successful run", "", 0},
+        // The ISP location's settings are refused: the run fails in the configure step,
+        // after the Ethernet, the ports and the filters were changed. The dry run and the
+        // run each connect twice (the new password first, then none) after the start-up
+        // check's connection; the restore's own connections come after those five.
+        {"run failing in the configure step", "fault.refuse = set isp\nfault.connections = 5\n", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartSim(std::string(kOfficeRouter) + c.scenario);
+        const std::string before = Configuration(sim->Dump());
+
+        ChildResult dry = Batch({"--dry-run", settingsFile});
+        ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
+        EXPECT_EQ(Configuration(sim->Dump()), before);
+        EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
+
+        ChildResult run = Batch({settingsFile});
+        ASSERT_EQ(run.exitCode, c.runExit) << run.out << run.err;
+        // What the run sent begins with the preview; a failed run stops inside it.
+        const std::vector<std::string> preview = Lines(dry.out);
+        const std::vector<std::string> sent = Commands(sim->Log());
+        const size_t common = std::min(preview.size(), sent.size());
+        EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + common),
+                  std::vector<std::string>(preview.begin(), preview.begin() + common));
+        EXPECT_EQ(sent.size() > preview.size(), c.runExit == 0) << dry.out;
+        EXPECT_NE(Configuration(sim->Dump()), before);
+
+        const std::string snapshot = NamedSnapshot(run.out);
+        ASSERT_EQ(snapshot.rfind(snapshotDir + "/127.0.0.1-", 0), 0u) << run.out;
+        struct stat st{};
+        ASSERT_EQ(::lstat(snapshot.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_TRUE(Contains(ReadAll(snapshot), "holds passwords"));
+        EXPECT_EQ(Contains(run.err, "qlwiz-batch --restore " + snapshot), c.runExit != 0)
+            << run.err;
+
+        ChildResult restore = Batch({"--restore", snapshot});
+        EXPECT_EQ(restore.exitCode, 0) << restore.out << restore.err;
+        EXPECT_EQ(Lines(restore.out).size(), 6u) << restore.out;
+        EXPECT_TRUE(Contains(restore.out, "The Quillet holds what the snapshot holds.\n"));
+        EXPECT_TRUE(Contains(restore.err, c.runExit == 0 ? "the password the run installed"
+                                                         : "the snapshot's password"))
+            << restore.err;
+        // Running and saved configuration as before the run: the "isp" location and the
+        // filters the run added gone, ports, gateway and the empty password back.
+        EXPECT_EQ(Configuration(sim->Dump()), before);
+    }
+}
+
+TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
+    StartSim(kOfficeRouter);
+    ChildResult run = Batch({settingsFile});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::string valid = ReadAll(NamedSnapshot(run.out));
+    ASSERT_FALSE(valid.empty());
+    auto without = [&valid](const std::string& line) {
+        std::string text = valid;
+        const size_t at = text.find(line);
+        return at == std::string::npos ? std::string("line not found: ") + line
+                                       : text.erase(at, line.size());
+    };
+    auto replaced = [&valid](const std::string& from, const std::string& to) {
+        std::string text = valid;
+        const size_t at = text.find(from);
+        return at == std::string::npos ? std::string("text not found: ") + from
+                                       : text.replace(at, from.size(), to);
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case malformed[] = {
+        {"another format", replaced("format = 1\n", "format = 2\n")},
+        {"no header", without(valid.substr(0, valid.find('\n') + 1))},
+        {"a field missing", without("global.telnet = 23\n")},
+        {"a number that is not one", replaced("global.telnet = 23", "global.telnet = 2x3")},
+        {"an unknown key", replaced("global.telnet = 23", "global.telnet = 23\nglobal.colour = red")},
+        {"a repeated key", replaced("global.telnet = 23", "global.telnet = 23\nglobal.telnet = 24")},
+        {"rules miscounted", replaced("filter.lan.in.rules = 1 0 0", "filter.lan.in.rules = 2 0 0")},
+        {"a text too long", replaced("location.office.telephone = 5551111",
+                                     "location.office.telephone = " + std::string(40, '5'))},
+        {"a bad escape", replaced("location.office.telephone = 5551111",
+                                  "location.office.telephone = 555\\q")},
+    };
+    const size_t sessionsBefore = Lines(sim->Log()).size();
+    for (const Case& c : malformed) {
+        SCOPED_TRACE(c.name);
+        ChildResult r = Batch({"--restore", WriteTempFile("bad.snapshot", c.text)});
+        EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    {
+        SCOPED_TRACE("a file that is not there");
+        EXPECT_EQ(Batch({"--restore", snapshotDir + "/none.snapshot"}).exitCode, 2);
+    }
+    // Not even a connection was made (the run's own may still be logged as closing).
+    const std::vector<std::string> log = Lines(sim->Log());
+    for (size_t i = sessionsBefore; i < log.size(); ++i)
+        EXPECT_FALSE(Contains(log[i], " from 127.0.0.1:")) << log[i];
+
+    // A router whose password is neither the run's, nor the snapshot's, nor empty.
+    StartSim(std::string(kOfficeRouter) + "password = other\n");
+    const std::string before = Configuration(sim->Dump());
+    ChildResult r = Batch({"--restore", NamedSnapshot(run.out)});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Contains(r.out, "accepted none of the passwords")) << r.out;
+    EXPECT_TRUE(Commands(sim->Log()).empty());
+    EXPECT_EQ(Configuration(sim->Dump()), before);
+}
+
+TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
+    const std::string target = WriteTempFile("target", "");
+    struct Case {
+        const char* name;
+        void (*prepare)(const std::string& dir, const std::string& target);
+        const char* why;
+    };
+    const Case cases[] = {
+        // Links under every name the run could choose in the next minute, to a file of
+        // the test's: the run must neither follow one nor choose another name.
+        {"the name is a symbolic link",
+         [](const std::string& dir, const std::string& target) {
+             ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+             for (std::time_t t = std::time(nullptr) - 1, end = t + 60; t <= end; ++t) {
+                 std::tm tm{};
+                 gmtime_r(&t, &tm);
+                 char name[64];
+                 std::strftime(name, sizeof name, "/127.0.0.1-%Y%m%dT%H%M%SZ.snapshot", &tm);
+                 ASSERT_EQ(::symlink(target.c_str(), (dir + name).c_str()), 0);
+             }
+         },
+         "is a symbolic link"},
+        {"the folder is a file",
+         [](const std::string& dir, const std::string&) {
+             std::ofstream(dir) << "not a folder";
+         },
+         "not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        snapshotDir += "x";
+        env["QLWIZ_SNAPSHOT_DIR"] = snapshotDir;
+        c.prepare(snapshotDir, target);
+        StartSim(kOfficeRouter);
+        const std::string before = Configuration(sim->Dump());
+        ChildResult r = Batch({settingsFile});
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_TRUE(Contains(r.out, "could not keep a snapshot")) << r.out;
+        EXPECT_TRUE(Contains(r.out, c.why)) << r.out;
+        EXPECT_FALSE(Contains(r.err, "--restore")) << r.err;
+        EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
+        EXPECT_EQ(Configuration(sim->Dump()), before);
+        EXPECT_EQ(ReadAll(target), "");
+    }
+}

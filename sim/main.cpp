@@ -184,11 +184,8 @@ int main(int argc, char** argv) {
     }
 
     sim::SimServer server(cfg);
-    std::string err;
-    if (!server.Start(&err)) {
-        std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
-        return 1;
-    }
+    // The handlers go in before Start prints "listening on": a test that sends SIGUSR1 as
+    // soon as it reads that line must get a dump, not a process killed by the default action.
     g_server = &server;
     struct sigaction sa {};
     sa.sa_handler = OnStop;
@@ -198,6 +195,12 @@ int main(int argc, char** argv) {
     sa.sa_handler = OnDump;
     sigaction(SIGUSR1, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    std::string err;
+    if (!server.Start(&err)) {
+        g_server = nullptr;
+        std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
+        return 1;
+    }
 
     server.Run();
     g_server = nullptr;

@@ -26,7 +26,7 @@ for f in "${expected[@]}"; do
     grep -qxF "$f" "$work/files" || fail "$f is not in the package"
 done
 
-# lintian: errors fail, warnings are shown.
+# lintian: errors fail; its warnings and notes are shown.
 lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 dpkg-deb -x "$deb" "$work/root"
@@ -38,9 +38,9 @@ for args in "validate $root/usr/share/metainfo/$appid.metainfo.xml" "validate-tr
 done
 
 # The programs as packaged, on a machine without a display.
+run() { timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$@"; }
 for prog in qlwiz qlwiz-batch quillet-sim; do
-    run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$prog" "$@"; }
-    got=$(run --version 2>&1)
+    got=$(run "$prog" --version 2>&1)
     [ "$got" = "$prog $version" ] || fail "$prog --version printed '$got', not '$prog $version'"
 
     page=$root/usr/share/man/man1/$prog.1.gz
@@ -48,7 +48,7 @@ for prog in qlwiz qlwiz-batch quillet-sim; do
     [ -z "$warnings" ] || fail "man $prog warns: $warnings"
     # Every option --help lists is in the manual page.
     text=$(MANWIDTH=200 LC_ALL=C man -l "$page" 2>/dev/null)
-    help=$(run --help 2>&1) || fail "$prog --help failed"
+    help=$(run "$prog" --help 2>&1) || fail "$prog --help failed"
     for opt in $(grep -oE '(^|[][ ,|])--?[[:alpha:]][-[:alnum:]]*' <<<"$help" | sed 's/^[^-]*//' | sort -u); do
         grep -qE -- "(^|[^-[:alnum:]])$opt([^-[:alnum:]]|$)" <<<"$text" ||
             fail "$prog --help lists $opt, its manual page does not"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The main job. Builds everything, starts quillet-sim on loopback and runs the wizard
-# against it. Without a display it says so and runs the same configuration with
-# qlwiz-batch against a simulated router in its factory state instead.
+# The main job. Builds the three programs (not the tests), starts quillet-sim on loopback
+# and runs the wizard against it. Without a display it says so and runs the same
+# configuration with qlwiz-batch against a simulated router in its factory state instead.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/deps.sh"
-"$top/scripts/build.sh" "$top/build" ${QLWIZ_DEMO_CMAKE_ARGS:-}
+"$top/scripts/deps.sh" --main
+# Release, as the test command builds build/, so that either one reuses the other's work.
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release ${QLWIZ_DEMO_CMAKE_ARGS:-} >/dev/null
+cmake --build "$top/build" --target programs -j "$(nproc 2>/dev/null || echo 2)"
 
 sim="$top/build/sim/quillet-sim"
 batch="$top/build/batch/qlwiz-batch"

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Installs, with apt, the Debian 12 packages the build and the tests need and that are
-# missing. Run as root; does nothing when everything is there.
+# deps.sh [--main]: installs, with apt, the Debian 12 packages that are missing. Without an
+# option: everything the build and the test command need, the package checks' Debian tools
+# included. With --main: only what building and running the three programs needs (the
+# main job). Run as root; does nothing when everything is there.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev iproute2 libcap2-bin xvfb xauth)
+          qt6-base-dev libgl-dev iproute2 libcap2-bin)
+if [ "${1:-}" != --main ]; then
+    # Manual pages, the .deb's dependencies, and the tools that check the package.
+    packages+=(xvfb xauth scdoc dpkg-dev lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

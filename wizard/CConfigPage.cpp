@@ -3,6 +3,8 @@
 #include "wizard/CConfigPropertySheet.h"
 #include "wizard/Pictures.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +35,10 @@ int CConfigPage::OnWizardNext() {
     sheet_->AddNextPage(nextPage_);
     summaryText_ = SummaryLines();
     return 0;
+}
+
+int CConfigPage::PreferredWidth() const {
+    return 276 * QFontMetrics(QApplication::font()).averageCharWidth() / 4;
 }
 
 QString CConfigPage::BottomText() const {

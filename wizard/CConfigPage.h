@@ -37,6 +37,9 @@ public:
     // AddNextPage(nextPage) and the page's summary lines.
     int OnWizardNext() override;
     int HelpTopic() const override { return dialogId_; }
+    // The page dialogs are 276 dialog units wide (a unit is a quarter of the average
+    // character width).
+    int PreferredWidth() const override;
 
 protected:
     // What OnSetActive sets nextPage to.

@@ -51,6 +51,8 @@ void CConfigPropertyIPAddressPage::BuildPage(QVBoxLayout* body) {
     AddField(body, QStringLiteral("Network &Mask"), maskBox_, QStringLiteral("ISP"));
     status_ = AddText(body, QString());
     status_->setAccessibleName(QStringLiteral("Status"));
+    // Room for the two lines shown while looking, so the page need not grow for them.
+    status_->setMinimumHeight(2 * status_->fontMetrics().lineSpacing());
 }
 
 void CConfigPropertyIPAddressPage::OnDestroyWindow() {

@@ -6,6 +6,7 @@
 #include "wizard/CConfigPropertySheet.h"
 
 #include <QListWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace wiz {
@@ -30,15 +31,14 @@ void CConfigPropertyPage3::BuildPage(QVBoxLayout* body) {
     list_->setAccessibleName(QStringLiteral("Central Office ISDN Switch Type"));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     AddField(body, QStringLiteral("Central Office ISDN &Switch Type"), list_, QStringLiteral("T"));
-}
-
-bool CConfigPropertyPage3::OnInitDialog() {
     for (std::string_view name : SwitchTypeList)
         list_->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
     // The list box keeps its entries in alphabetical order.
     list_->sortItems(Qt::AscendingOrder);
     list_->setSortingEnabled(true);
-    return true;
+    // Wide enough for its longest name beside a vertical scroll bar: no name is cut.
+    list_->setMinimumWidth(list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                           list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
 }
 
 void CConfigPropertyPage3::OnDestroyWindow() {

@@ -21,7 +21,6 @@ protected:
     CConfigPage* DefaultNextPage() const override;
     QString SummaryLines() const override;
     void BuildPage(QVBoxLayout* body) override;
-    bool OnInitDialog() override;
     void LoadControls() override;
     bool StoreControls() override;
     void OnDestroyWindow() override;

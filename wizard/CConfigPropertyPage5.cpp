@@ -79,6 +79,8 @@ bool CConfigPropertyPage5::StoreControls() {
     // A second number typed while 128KB was chosen still counts when the box is hidden.
     if (!secondaryText_.isEmpty()) {
         if (!settings_->SetPhoneNumber2(secondaryText_.toStdString(), message)) {
+            // Hidden under 64KB, the number could be neither seen nor corrected.
+            ShowSecondary(true);
             FocusControl(secondary_);
             ShowMessage(QString::fromStdString(message), MsgButtons::Ok, MsgIcon::Exclamation);
             return false;

@@ -70,6 +70,8 @@ bool CConfigPropertyPage8::OnInitDialog() {
 void CConfigPropertyPage8::StartRun() {
     WizardRun* run = sheet_->Run();
     if (!run) run = sheet_->CreateRun();
+    aborting_ = false;
+    heldStep_.reset();
     cursor_.On();
     sheet_->SetWizardButtons(0);
     driver_ = std::make_unique<Driver>(run->Machine());
@@ -97,6 +99,8 @@ void CConfigPropertyPage8::OnRunChanged() {
 void CConfigPropertyPage8::OnSheetDone() {
     if (timer_) timer_->stop();
     cursor_.Off();
+    stepping_ = false;
+    aborting_ = true;
 }
 
 bool CConfigPropertyPage8::Running() const {
@@ -122,11 +126,32 @@ void CConfigPropertyPage8::Append(const std::string& text) {
 }
 
 bool CConfigPropertyPage8::OnQueryCancel() {
-    return ShowMessage(QString::fromLatin1(CancelQuestion), MsgButtons::OkCancel, MsgIcon::Question) == IdOk;
+    int remaining = timer_ && timer_->isActive() ? timer_->remainingTime() : -1;
+    if (timer_) timer_->stop();
+    bool waiting = cursor_.IsOn();
+    cursor_.Off();
+    asking_ = true;
+    bool abort = ShowMessage(QString::fromLatin1(CancelQuestion), MsgButtons::OkCancel, MsgIcon::Question) == IdOk;
+    asking_ = false;
+    if (abort) {
+        // Ends once a step in flight is back; its outcome is not shown.
+        aborting_ = true;
+        heldStep_.reset();
+        return true;
+    }
+    // Cancel: on exactly where the run was.
+    if (waiting) cursor_.On();
+    if (heldStep_) {
+        std::unique_ptr<StepOutcome> step = std::move(heldStep_);
+        StepDone(*step);
+    } else if (remaining >= 0 && timer_) {
+        timer_->start(remaining);
+    }
+    return false;
 }
 
 void CConfigPropertyPage8::OnTimer() {
-    if (!driver_ || !timer_) return;
+    if (!driver_ || !timer_ || asking_ || aborting_) return;
     timer_->stop();
     VLQLWizUIControl::Tick tick = driver_->BeginTick();
     bar_->setValue(driver_->Progress());
@@ -148,7 +173,11 @@ void CConfigPropertyPage8::OnTimer() {
 }
 
 void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
-    if (!driver_) return;
+    if (!driver_ || aborting_) return;
+    if (asking_) {
+        heldStep_ = std::make_unique<StepOutcome>(step);
+        return;
+    }
     Outcome out = driver_->EndTick(step);
     switch (out.kind) {
     case Outcome::Continue:
@@ -156,8 +185,7 @@ void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
         return;
     case Outcome::Success:
         cursor_.Off();
-        sheet_->SetFinishText(QStringLiteral("Finish"));
-        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        FinishOnly();
         if (bar_) bar_->setValue(100);
         ShowMessage(QString::fromStdString(out.text), MsgButtons::Ok, MsgIcon::Exclamation, out.helpTopic);
         sheet_->PressButton(WizardSheet::Button::Finish);
@@ -175,8 +203,7 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
     if (!out.offersRetry) {
         ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic);
         driver_->Resolve(Answer::Ok);
-        sheet_->SetFinishText(QStringLiteral("Finish"));
-        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        FinishOnly();
         return;
     }
     int answer = ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Question, out.helpTopic);
@@ -207,10 +234,15 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
         sheet_->PressButton(WizardSheet::Button::Finish);
         return;
     case Resolution::FinishOnly:
-        sheet_->SetFinishText(QStringLiteral("Finish"));
-        sheet_->SetWizardButtons(WizardSheet::WizFinish);
+        FinishOnly();
         return;
     }
+}
+
+void CConfigPropertyPage8::FinishOnly() {
+    sheet_->SetFinishText(QStringLiteral("Finish"));
+    sheet_->SetWizardButtons(WizardSheet::WizFinish);
+    sheet_->EnableCancel(false);
 }
 
 } // namespace wiz

@@ -56,9 +56,16 @@ private:
     void StepDone(const VLQLWizUIControl::StepOutcome& step);
     void FailureFlow(const VLQLWizUIControl::Outcome& out);
     void Append(const std::string& text);
+    // The run is over: Finish alone ends the wizard.
+    void FinishOnly();
 
     std::unique_ptr<VLQLWizUIControl::Driver> driver_;
     bool stepping_ = false;
+    // While the abort question is open the run holds: no tick, and the outcome of a
+    // step that returns meanwhile waits for the answer.
+    bool asking_ = false;
+    bool aborting_ = false;
+    std::unique_ptr<VLQLWizUIControl::StepOutcome> heldStep_;
     WaitCursor cursor_;
     QPlainTextEdit* log_ = nullptr;
     QProgressBar* bar_ = nullptr;

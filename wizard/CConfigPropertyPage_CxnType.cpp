@@ -29,7 +29,8 @@ bool CConfigPropertyPage_CxnType::OnSetActive() {
 }
 
 void CConfigPropertyPage_CxnType::BuildPage(QVBoxLayout* body) {
-    text_ = AddText(body, QString());
+    // Set here as well as on activation, so that the sheet sizes the page for it.
+    text_ = AddText(body, QString::fromLatin1(ExplanationText));
     onDemand_ = new QRadioButton(QStringLiteral("On &Demand Dialing"));
     fullTime_ = new QRadioButton(QStringLiteral("Full &Time Connection"));
     onDemand_->setAccessibleName(QStringLiteral("On Demand Dialing"));

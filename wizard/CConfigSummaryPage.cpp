@@ -1,11 +1,14 @@
 #include "wizard/CConfigSummaryPage.h"
 
 #include "platform/Hooks.h"
+#include "router/ValueTables.h"
 #include "run/ConfigSettings.h"
 #include "wizard/CConfigPropertyPage8.h"
 #include "wizard/CConfigPropertySheet.h"
 
 #include <QFontMetrics>
+#include <QStyle>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -34,7 +37,17 @@ void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
     box_->setReadOnly(true);
     box_->setAccessibleName(QStringLiteral("Configuration summary"));
     box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box_->setTabStopDistance(QFontMetrics(box_->font()).horizontalAdvance(QLatin1Char('x')) * 18);
+    QFontMetrics metrics(box_->font());
+    int tab = metrics.horizontalAdvance(QLatin1Char('x')) * 18;
+    box_->setTabStopDistance(tab);
+    // Each value on the line of its label: room after the tab for the longest fixed value
+    // (a switch-type name, a 20-digit SPID) and for the longest sentence.
+    int value = metrics.horizontalAdvance(QStringLiteral("01234567890123456789"));
+    for (std::string_view name : SwitchTypeList)
+        value = std::max(value, metrics.horizontalAdvance(QString::fromUtf8(name.data(), int(name.size()))));
+    int line = std::max(tab + value, metrics.horizontalAdvance(QStringLiteral("Quillet will keep connection up continuously")));
+    box_->setMinimumWidth(line + 2 * box_->frameWidth() + 2 * int(box_->document()->documentMargin()) +
+                          box_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
     // Tab moves on to the buttons; the box is only read.
     box_->setTabChangesFocus(true);
     body->addWidget(box_, 1);

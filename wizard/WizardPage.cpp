@@ -59,6 +59,14 @@ QWidget* WizardPage::CreateWindow(QWidget* parent) {
     return window_;
 }
 
+std::unique_ptr<QWidget> WizardPage::MakeTrialWindow() {
+    auto trial = std::make_unique<QWidget>();
+    BuildWindow(trial.get());
+    // The page keeps no pointer into a window that is not its own.
+    OnDestroyWindow();
+    return trial;
+}
+
 void WizardPage::DestroyWindow() {
     if (!window_) return;
     OnDestroyWindow();

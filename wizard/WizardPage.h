@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 namespace wiz {
 
 class WizardSheet;
@@ -37,6 +39,11 @@ public:
     // Data exchange: loading fills the controls, storing checks and keeps their values.
     // Storing returns false when a check failed (the page says why).
     bool UpdateData(bool store);
+
+    // The width the page is designed for (0: none); the sheet takes the widest.
+    virtual int PreferredWidth() const { return 0; }
+    // The page's controls in a window of their own, not shown, for the sheet to measure.
+    std::unique_ptr<QWidget> MakeTrialWindow();
 
     bool HasWindow() const { return window_ != nullptr; }
     QWidget* Window() const { return window_; }

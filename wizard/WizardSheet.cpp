@@ -2,8 +2,11 @@
 
 #include "wizard/HelpWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QFrame>
+#include <QLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -14,6 +17,22 @@
 #include <algorithm>
 
 namespace wiz {
+namespace {
+
+// A radio group takes the keyboard at its checked button, so that Space cannot change
+// the choice by accident.
+QWidget* CheckedOfGroup(QWidget* w) {
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (!button || !button->isCheckable() || button->isChecked()) return w;
+    if (QButtonGroup* group = button->group())
+        return group->exclusive() && group->checkedButton() ? group->checkedButton() : w;
+    if (button->autoExclusive() && button->parentWidget())
+        for (auto* other : button->parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+            if (other->autoExclusive() && other->isChecked()) return other;
+    return w;
+}
+
+} // namespace
 
 WizardSheet::WizardSheet(const QString& caption, QWidget* parent)
     : QDialog(parent), caption_(caption) {
@@ -151,7 +170,7 @@ void WizardSheet::ShowPage(WizardPage* page) {
         while (w && w != page->Window()) {
             if (page->Window()->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(page->Window()) &&
                 (w->focusPolicy() & Qt::TabFocus)) {
-                w->setFocus(Qt::TabFocusReason);
+                CheckedOfGroup(w)->setFocus(Qt::TabFocusReason);
                 break;
             }
             w = w->nextInFocusChain();
@@ -188,6 +207,10 @@ void WizardSheet::SetFinishText(const QString& text) {
     UpdateDefaultButton();
 }
 
+void WizardSheet::EnableCancel(bool enable) {
+    cancel_->setEnabled(enable);
+}
+
 void WizardSheet::UpdateDefaultButton() {
     QPushButton* def = finish_->isVisibleTo(this) ? finish_ : next_;
     for (QPushButton* b : {back_, next_, finish_, cancel_, help_})
@@ -199,7 +222,9 @@ void WizardSheet::PressButton(Button button) {
 }
 
 void WizardSheet::Press(Button button) {
-    if (Busy() && button != Button::Help) {
+    // Presses queued before the wizard ended must not act (or ask) after it.
+    if (ended_) return;
+    if (Busy() && button != Button::Help && button != Button::Cancel) {
         deferred_.push_back(button);
         return;
     }
@@ -240,8 +265,23 @@ void WizardSheet::Finish() {
 }
 
 void WizardSheet::CancelWizard() {
-    if (active_ && !active_->OnQueryCancel()) return;
+    if (askingCancel_ || endWhenIdle_ || !cancel_->isEnabled()) return;
+    askingCancel_ = true;
+    bool allowed = !active_ || active_->OnQueryCancel();
+    askingCancel_ = false;
+    if (!allowed || ended_) return;
+    if (Busy()) {
+        // The call may still use the pages: the wizard ends when it is back.
+        endWhenIdle_ = true;
+        return;
+    }
     done(QDialog::Rejected);
+}
+
+void WizardSheet::done(int result) {
+    ended_ = true;
+    deferred_.clear();
+    QDialog::done(result);
 }
 
 void WizardSheet::Help() {
@@ -253,14 +293,48 @@ void WizardSheet::reject() {
 }
 
 void WizardSheet::showEvent(QShowEvent* event) {
+    if (!fitted_) FitToPages();
     QDialog::showEvent(event);
     Start();
+}
+
+void WizardSheet::FitToPages() {
+    fitted_ = true;
+    struct Measured {
+        QWidget* window;
+        std::unique_ptr<QWidget> trial;  // a page without a window gets one to measure
+    };
+    std::vector<Measured> windows;
+    int width = 0;
+    for (WizardPage* page : pages_) {
+        Measured m{page->Window(), nullptr};
+        if (!m.window) {
+            m.trial = page->MakeTrialWindow();
+            m.window = m.trial.get();
+        }
+        m.window->ensurePolished();
+        width = std::max({width, page->PreferredWidth(), m.window->minimumSizeHint().width()});
+        windows.push_back(std::move(m));
+    }
+    int height = 0;
+    for (const Measured& m : windows) {
+        height = std::max(height, m.window->minimumSizeHint().height());
+        if (QLayout* layout = m.window->layout(); layout && layout->hasHeightForWidth())
+            height = std::max(height, layout->totalHeightForWidth(width));
+    }
+    stack_->setMinimumSize(width, height);
+    layout()->activate();
+    resize(minimumSizeHint().expandedTo(minimumSize()));
 }
 
 bool WizardSheet::RunBlocking(std::function<void()> work, std::function<void()> done) {
     if (!worker_) return false;
     bool started = worker_->Start(std::move(work), [this, done = std::move(done)] {
         SetInputBlocked(false);
+        if (endWhenIdle_) {
+            this->done(QDialog::Rejected);
+            return;
+        }
         if (done) done();
         RunDeferred();
     });
@@ -287,11 +361,11 @@ void WizardSheet::SetInputBlocked(bool blocked) {
 bool WizardSheet::eventFilter(QObject* watched, QEvent* event) {
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != this) return false;
+    if (widget->window() != this || widget == cancel_) return false;
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape) deferred_.push_back(Button::Cancel);
+        if (key->key() == Qt::Key_Escape) PressButton(Button::Cancel);
         if (key->key() == Qt::Key_F1) Help();
         return true;
     }

@@ -46,6 +46,8 @@ public:
     int WizardButtons() const { return flags_; }
     // Shows the Finish button with `text` in place of Next, and hides Back.
     void SetFinishText(const QString& text);
+    // Cancel (with Escape and the window's close) on or off; off once only Finish is left.
+    void EnableCancel(bool enable);
 
     // Acts as if the user pressed the button, once the current event is done (a page may
     // press a button from inside its own notification).
@@ -61,8 +63,9 @@ public:
     void AdvanceFrom(WizardPage* from);
 
     // Runs `work` on a worker thread and `done` back on the GUI thread. Meanwhile the
-    // window paints but takes no input; Cancel, Escape and closing the window wait for
-    // the call to return. False when a call is already in flight.
+    // window paints but takes no input save Cancel: the page is asked at once, and a
+    // Cancel it allows ends the wizard when the call is back (without `done`). False
+    // when a call is already in flight.
     bool RunBlocking(std::function<void()> work, std::function<void()> done);
     bool Busy() const { return worker_ && worker_->Busy(); }
     bool HasDeferredActions() const { return !deferred_.empty(); }
@@ -74,6 +77,7 @@ public:
     QPushButton* HelpButton() const { return help_; }
 
     void reject() override;
+    void done(int result) override;
 
 protected:
     // Waits for a call in flight; a subclass calls it before its members go.
@@ -82,6 +86,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Sizes the page area once, for the largest of all pages, so that no page is cut
+    // and the window keeps its size from page to page.
+    void FitToPages();
     void ShowPage(WizardPage* page);
     void RemoveFromPath(size_t first);
     void Press(Button button);
@@ -105,6 +112,10 @@ private:
     std::vector<Button> deferred_;
     bool inputBlocked_ = false;
     bool finishText_ = false;
+    bool fitted_ = false;
+    bool askingCancel_ = false;
+    bool endWhenIdle_ = false;
+    bool ended_ = false;
 };
 
 } // namespace wiz

@@ -140,6 +140,12 @@ protected:
     void ClickBack();
     wiz::WizardPage* Active() const { return sheet->ActivePage(); }
     std::vector<wiz::WizardPage*> Path() const;
+    // The active page at the sheet's own size: every label's text whole, every list entry
+    // and summary line unbroken, the controls not squeezed, and the sheet's size as on
+    // the page before. Runs after every Next while checkLayout is set.
+    void ExpectPageFits();
+    bool checkLayout = false;
+    QSize sheetSize;
 
     // Page by page, from the password page: each fills its page and presses Next.
     void PasswordNext(const QString& password = QStringLiteral("secret"));

@@ -126,7 +126,6 @@ int main(int argc, char** argv) {
         return true;
     };
     wiz::CConfigPropertySheet sheet(env);
-    sheet.resize(640, 420);
     sheet.show();
     Settle(&sheet);
 

@@ -2,9 +2,9 @@
 // back while a call is in flight, help and the real message box.
 #include "WizardTestSupport.h"
 
-#include "wizard/Pictures.h"
-#include "wizard/WizardSheet.h"
-#include "wizard/WorkerCall.h"
+#include "wizard/pages/Pictures.h"
+#include "wizard/framework/WizardSheet.h"
+#include "wizard/framework/WorkerCall.h"
 
 #include <QApplication>
 #include <QFile>

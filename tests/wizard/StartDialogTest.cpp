@@ -2,9 +2,9 @@
 // context menu, the help overview, and the sockets failure.
 #include "WizardTestSupport.h"
 
-#include "wizard/AboutBox.h"
-#include "wizard/App.h"
-#include "wizard/StartDialog.h"
+#include "wizard/app/AboutBox.h"
+#include "wizard/app/App.h"
+#include "wizard/app/StartDialog.h"
 
 #include "qlwiz_version.h"
 

@@ -2,16 +2,12 @@
 #include "WizardTestSupport.h"
 
 #include "qlwiz_version.h"
-#include "wizard/app/AboutBox.h"
 #include "wizard/app/App.h"
 #include "wizard/app/StartDialog.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
 
 namespace wiztest {
 namespace {
@@ -39,22 +35,6 @@ TEST(StartDialog, EverySetupStartsAFreshWizard) {
     dialog.CancelButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-TEST(StartDialog, AboutBoxComesFromTheContextMenu) {
-    wiz::StartDialog dialog;
-    QList<QAction*> actions = dialog.ContextMenu()->actions();
-    ASSERT_EQ(actions.size(), 1);
-    EXPECT_EQ(actions[0]->text(), QStringLiteral("&About QLWiz..."));
-    QString text;
-    QTimer::singleShot(0, [&] {
-        auto* about = dynamic_cast<wiz::AboutBox*>(QApplication::activeModalWidget());
-        if (!about) return;
-        for (QLabel* label : about->findChildren<QLabel*>()) text += about->windowTitle() + "|" + label->text();
-        about->accept();
-    });
-    actions[0]->trigger();
-    EXPECT_TRUE(text.contains(QStringLiteral("About QLWiz|ISDN Quillet Setup Wizard\nVersion " QLWIZ_VERSION)));
 }
 
 TEST(StartUp, SocketsThatCannotStartEndTheProgramWithMinusOne) {

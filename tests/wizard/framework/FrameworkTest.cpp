@@ -1,8 +1,7 @@
-// The wizard framework: the path-shaped page list, the worker call, input held back
-// while a call is in flight, help and the real message box.
+// The wizard framework: the path-shaped page list, input held back while a call is on
+// the worker (whose threads the probe and progress tests check), help, the real message box.
 #include "WizardTestSupport.h"
 
-#include "wizard/framework/WorkerCall.h"
 #include "wizard/pages/Pictures.h"
 
 #include <QApplication>
@@ -46,34 +45,6 @@ TEST(WizardSheetPath, AddNextPageKeepsThePathTaken) {
         EXPECT_EQ(b.HasWindow(), row.bWindow);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-}
-
-TEST(WorkerCall, RunsOffTheGuiThreadContinuesOnItAndIsWaitedFor) {
-    std::atomic<bool> release{false}, finished{false};
-    std::thread::id workThread, doneThread;
-    {
-        wiz::WorkerCall call;
-        auto work = [&] {
-            workThread = std::this_thread::get_id();
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            finished = true;
-        };
-        ASSERT_TRUE(call.Start(work, [&] { doneThread = std::this_thread::get_id(); }));
-        EXPECT_FALSE(call.Start([] {}, [] {})) << "a second call while one is in flight";
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(call.Busy()) << "the GUI thread is free while the call blocks";
-        release = true;
-        ASSERT_TRUE(WaitUntil([&] { return !call.Busy(); }));
-        EXPECT_NE(workThread, std::this_thread::get_id());
-        EXPECT_EQ(doneThread, std::this_thread::get_id());
-        // Destroyed with a call in flight: waits for it and drops its continuation.
-        finished = false;
-        call.Start([&] { std::this_thread::sleep_for(std::chrono::milliseconds(30)), finished = true; },
-                   [&] { doneThread = {}; });
-    }
-    EXPECT_TRUE(finished);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(doneThread, std::this_thread::get_id());
 }
 
 TEST_F(SheetTest, InputWaitsWhileACallIsInFlightEscapeEndsTheWizardAfterIt) {

@@ -26,52 +26,72 @@ protected:
 };
 
 TEST_F(ProbeTest, EveryOutcome) {
-    const QString refused = QStringLiteral("Another connection to the Quillet currently is active.");
+    // The probe's step (none: no router); the local computer's address (null: on the
+    // router's network, "": the lookup failed, which an empty box says) and the answer to
+    // the question it raises; the answer to the last box, which must read `text`.
     enum Then { GoesOn, Stays, BackToPassword, Ends };
     struct Row {
         FakeRun::Handler probe;
-        int answer;  // 0: OK-only box
+        const char* local;
+        int asked, answer;
         QString text;
         MsgIcon icon;
         int topic;
         Then then;
     };
+    const QString refused = QStringLiteral("Another connection to the Quillet currently is active.");
     const QString noQuillet = QString::fromLatin1(wiz::CConfigPropertyIPAddressPage::NoQuilletText);
     const QString badPassword = QStringLiteral("Bad Password - press Retry to reenter.");
+    const QString found = QStringLiteral("Quillet Found!!");
+    const QString yourPc = QStringLiteral(
+        "Your PC is not on the same network that you specified for the Quillet.  Are you sure that this is correct?\n\n"
+        "Press Yes to continue, No to reenter the address, Cancel to abort the Wizard or F1 for more information");
+    const auto info = MsgIcon::Information, excl = MsgIcon::Exclamation, stop = MsgIcon::Stop;
     const Row rows[] = {
-        {FakeRun::Found(), 0, QStringLiteral("Quillet Found!!"), MsgIcon::Information, 4099, GoesOn},
-        {{}, wiz::IdYes, noQuillet, MsgIcon::Exclamation, 4201, GoesOn},
-        {{}, wiz::IdNo, noQuillet, MsgIcon::Exclamation, 4201, Stays},
-        {{}, wiz::IdCancel, noQuillet, MsgIcon::Exclamation, 4201, Ends},
-        {FakeRun::FailWith(StepMachine::BadPassword), wiz::IdRetry, badPassword, MsgIcon::Exclamation, 4097, BackToPassword},
-        {FakeRun::FailWith(StepMachine::BadPassword), wiz::IdCancel, badPassword, MsgIcon::Exclamation, 4097, Stays},
-        {FakeRun::FailWith(StepMachine::NetworkError), 0,
-         QStringLiteral("Error communicating with Quillet.  The Wizard will exit now."), MsgIcon::Stop, 0, Ends},
-        {FakeRun::FailWith(StepMachine::ConnectionRefused, refused.toStdString()), wiz::IdRetry, refused,
-         MsgIcon::Exclamation, 4097, Stays},
-        {FakeRun::FailWith(StepMachine::ConnectionRefused, refused.toStdString()), wiz::IdCancel, refused,
-         MsgIcon::Exclamation, 4097, Ends},
-        {FakeRun::FailWith(1), 0, QStringLiteral("Miscellaneous Error"), MsgIcon::Stop, 0, Stays},
+        {FakeRun::Found(), nullptr, 0, 0, found, info, 4099, GoesOn},
+        {{}, nullptr, 0, wiz::IdYes, noQuillet, excl, 4201, GoesOn},
+        {{}, nullptr, 0, wiz::IdNo, noQuillet, excl, 4201, Stays},
+        {{}, nullptr, 0, wiz::IdCancel, noQuillet, excl, 4201, Ends},
+        {FakeRun::FailWith(StepMachine::BadPassword), nullptr, 0, wiz::IdRetry, badPassword, excl, 4097, BackToPassword},
+        {FakeRun::FailWith(StepMachine::BadPassword), nullptr, 0, wiz::IdCancel, badPassword, excl, 4097, Stays},
+        {FakeRun::FailWith(StepMachine::NetworkError), nullptr, 0, 0,
+         QStringLiteral("Error communicating with Quillet.  The Wizard will exit now."), stop, 0, Ends},
+        {FakeRun::FailWith(StepMachine::ConnectionRefused, refused.toStdString()), nullptr, 0, wiz::IdRetry, refused,
+         excl, 4097, Stays},
+        {FakeRun::FailWith(StepMachine::ConnectionRefused, refused.toStdString()), nullptr, 0, wiz::IdCancel, refused,
+         excl, 4097, Ends},
+        {FakeRun::FailWith(1), nullptr, 0, 0, QStringLiteral("Miscellaneous Error"), stop, 0, Stays},
+        {FakeRun::Found(), "192.168.1.5", wiz::IdYes, 0, found, info, 4099, GoesOn},
+        {FakeRun::Found(), "", wiz::IdYes, 0, found, info, 4099, GoesOn},
+        {FakeRun::Found(), "192.168.1.5", 0, wiz::IdNo, yourPc, excl, 4098, Stays},
+        {FakeRun::Found(), "192.168.1.5", 0, wiz::IdCancel, yourPc, excl, 4098, Ends},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text.left(20).toStdString() + " " + std::to_string(row.answer));
         setupRun = [&row](FakeRun& run) {
             if (row.probe) run.handlers[2] = row.probe;
         };
-        MakeSheet();
+        localAddresses = {inet_addr(row.local ? row.local : "10.0.0.7")};
+        if (row.local && !*row.local) localAddresses.clear();
         boxes->Clear();
-        if (row.answer) boxes->Answer(row.answer);
+        MakeSheet();
+        EXPECT_EQ(boxes->Count(), localAddresses.empty() ? 1u : 0u) << "the failed lookup's empty box";
+        boxes->Clear();
+        for (int answer : {row.asked, row.answer})
+            if (answer) boxes->Answer(answer);
         Probe();
-        ASSERT_EQ(boxes->Count(), 1u);
-        EXPECT_EQ(boxes->Last().text, row.text);
-        EXPECT_EQ(boxes->Last().icon, row.icon);
-        EXPECT_EQ(boxes->Last().topic, row.topic);
+        EXPECT_EQ(boxes->Count(), (row.asked ? 1u : 0u) + 1u);
+        EXPECT_TRUE(!row.asked || boxes->calls[0].text == yourPc);
+        EXPECT_TRUE(boxes->Last().text == row.text && boxes->Last().icon == row.icon && boxes->Last().topic == row.topic)
+            << boxes->Last().text.toStdString();
         EXPECT_EQ(Active() == sheet->SwitchTypePage(), row.then == GoesOn);
         EXPECT_EQ(Active() == sheet->AddressPage(), row.then == Stays || row.then == Ends);
         EXPECT_EQ(Active() == sheet->PasswordPage(), row.then == BackToPassword);
         EXPECT_EQ(sheet->isVisible(), row.then != Ends);
         EXPECT_TRUE(row.then != Stays || sheet->NextButton()->isEnabled());
-        EXPECT_EQ(sheet->Run() != nullptr, row.probe != nullptr) << "a probe that found nothing drops its run";
+        bool probed = row.text != yourPc;
+        EXPECT_EQ(runs.size(), probed ? 1u : 0u);
+        EXPECT_EQ(sheet->Run() != nullptr, probed && row.probe != nullptr) << "a probe that found nothing drops its run";
     }
 }
 
@@ -115,35 +135,6 @@ TEST_F(ProbeTest, FoundRouterIsReadBackOffTheGuiThreadAndNotProbedTwice) {
     EXPECT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0]->statesRun.size(), 1u);
     EXPECT_EQ(boxes->Count(), 1u) << "no second \"Quillet Found!!\"";
-}
-
-TEST_F(ProbeTest, LocalComputerOffTheRoutersNetworkIsAsked) {
-    // Local addresses (none: the lookup failed, which an empty box said); the answer to
-    // the question (0: not asked); whether the probe runs; whether the wizard ends.
-    struct Row { std::vector<const char*> local; int answer; bool probes, ends; };
-    const Row rows[] = {{{"192.168.1.5", "10.0.0.7"}, 0, true, false}, {{"192.168.1.5"}, wiz::IdYes, true, false},
-                        {{"192.168.1.5"}, wiz::IdNo, false, false},    {{"192.168.1.5"}, wiz::IdCancel, false, true},
-                        {{}, wiz::IdYes, true, false}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.answer);
-        localAddresses.clear();
-        for (const char* a : row.local) localAddresses.push_back(inet_addr(a));
-        setupRun = [](FakeRun& run) { run.handlers[2] = FakeRun::Found(); };
-        boxes->Clear();
-        MakeSheet();
-        if (row.answer) boxes->Answer(row.answer);
-        Probe();
-        ASSERT_EQ(boxes->Count(), (row.local.empty() ? 1u : 0u) + (row.answer ? 1u : 0u) + (row.probes ? 1u : 0u));
-        if (row.answer) {
-            const BoxCall& asked = boxes->calls[row.local.empty() ? 1 : 0];
-            EXPECT_EQ(asked.text, "Your PC is not on the same network that you specified for the Quillet.  Are you sure "
-                                  "that this is correct?\n\nPress Yes to continue, No to reenter the address, Cancel to "
-                                  "abort the Wizard or F1 for more information");
-            EXPECT_EQ(asked.topic, 4098);
-        }
-        EXPECT_EQ(runs.size(), row.probes ? 1u : 0u);
-        EXPECT_EQ(!sheet->isVisible(), row.ends);
-    }
 }
 
 // The shipped run against quillet-sim on loopback.

@@ -125,6 +125,7 @@ TEST_F(ProgressTest, TheFailureFlow) {
             // Forward again: an empty log, the same run from Configuring.
             boxes->Clear();
             WalkTo(sheet->ProgressPage(), {.newRouter = false, .switchType = QString::fromLatin1(row.switchType)});
+            ASSERT_TRUE(WaitUntil([&] { return !LogLines().isEmpty(); }));
             EXPECT_EQ(LogLines().value(0), QStringLiteral("Configuring Quillet"));
         } else {
             EXPECT_TRUE(Active() == sheet->ProgressPage() && Progress()->Running()) << "the timer was restarted";

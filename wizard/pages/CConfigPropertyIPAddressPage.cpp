@@ -35,6 +35,11 @@ bool CConfigPropertyIPAddressPage::OnSetActive() {
     return shown;
 }
 
+void CConfigPropertyIPAddressPage::OnSheetDone() {
+    cursor_.Off();
+    probing_ = false;
+}
+
 void CConfigPropertyIPAddressPage::BuildPage(QVBoxLayout* body) {
     AddText(body, QStringLiteral(
                       "Your Internet service provider (ISP) should have already provided you with information on "

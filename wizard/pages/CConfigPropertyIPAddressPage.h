@@ -13,6 +13,8 @@ public:
 
     bool OnSetActive() override;
     int OnWizardNext() override;
+    // Cancelled during the probe: the answer is dropped, so the wait ends here.
+    void OnSheetDone() override;
 
     QLineEdit* AddressBox() const { return addressBox_; }
     QLineEdit* MaskBox() const { return maskBox_; }

@@ -1,0 +1,113 @@
+// Start-up and the start dialog, and the whole wizard with the keyboard alone.
+#include "WizardTestSupport.h"
+
+#include "qlwiz_version.h"
+#include "wizard/app/App.h"
+#include "wizard/app/StartDialog.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+
+namespace wiztest {
+namespace {
+
+TEST(StartDialog, EverySetupStartsAFreshWizard) {
+    ScriptedBoxes boxes;
+    HelpRecorder help;
+    wiz::StartDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    std::vector<std::string> passwords;
+    dialog.SetSheetRunner([&](wiz::CConfigPropertySheet& sheet) {
+        sheet.show();
+        passwords.push_back(sheet.PasswordPage()->PasswordBox()->text().toStdString());
+        sheet.PasswordPage()->PasswordBox()->setText(QStringLiteral("typed"));
+        sheet.CancelButton()->click();
+    });
+    dialog.SetupButton()->click();
+    dialog.SetupButton()->click();
+    EXPECT_EQ(passwords, (std::vector<std::string>{"", ""}));
+    // "Overview ..." and F1 open the help's contents; Cancel ends the dialog.
+    dialog.OverviewButton()->click();
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    EXPECT_EQ(help.topics, (std::vector<int>{wiz::HelpContents, wiz::HelpContents}));
+    dialog.CancelButton()->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(StartUp, SocketsThatCannotStartEndTheProgramWithMinusOne) {
+    ScriptedBoxes boxes;
+    EXPECT_EQ(wiz::RunQLWiz([] { return false; }), -1);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().text, QStringLiteral("Could not start WinSock"));
+    EXPECT_EQ(boxes.Last().icon, MsgIcon::Exclamation);
+}
+
+TEST(StartUp, HelpAndVersionNeedNoDisplay) {
+    const std::pair<QStringList, QByteArray> rows[] = {
+        {{"--help"}, "Usage: qlwiz [--help] [--version] [Qt options]\n"},
+        {{"-platform", "xcb", "--version"}, "qlwiz " QLWIZ_VERSION "\n"},
+    };
+    for (const auto& [args, output] : rows) {
+        QProcess qlwiz;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+        qlwiz.setProcessEnvironment(env);
+        qlwiz.start(QStringLiteral(QLWIZ_PATH), args);
+        ASSERT_TRUE(qlwiz.waitForFinished(10000));
+        EXPECT_EQ(qlwiz.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(qlwiz.exitCode(), 0);
+        EXPECT_TRUE(qlwiz.readAllStandardOutput().startsWith(output)) << args.join(' ').toStdString();
+    }
+}
+
+TEST_F(SheetTest, TheWholeWizardWithTheKeyboardAlone) {
+    auto focus = [] { return QApplication::focusWidget(); };
+    // Typed into the focused control, then a key.
+    auto keys = [&](const char* text, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClicks(focus(), QString::fromLatin1(text));
+        QTest::keyClick(focus(), key, mods);
+        Settle();
+    };
+    EXPECT_EQ(focus(), sheet->PasswordPage()->PasswordBox()) << "the first box takes the keyboard";
+    keys("pw", Qt::Key_Tab);
+    keys("pw", Qt::Key_Return);
+    keys("10.0.0.1", Qt::Key_M, Qt::AltModifier);  // the mask label's mnemonic
+    EXPECT_EQ(focus(), sheet->AddressPage()->MaskBox());
+    boxes->Answer(wiz::IdYes);
+    keys("255.255.255.0", Qt::Key_Return);
+    EXPECT_EQ(focus(), sheet->SwitchTypePage()->SwitchList());
+    keys("Euro", Qt::Key_Return);  // type-ahead in the list
+    keys("5551234", Qt::Key_Return);
+    EXPECT_EQ(focus(), sheet->SecurityPage()->OnButton()) << "the checked button of the group";
+    keys("", Qt::Key_Down);
+    keys("", Qt::Key_Return);
+    keys("", Qt::Key_P, Qt::AltModifier);
+    keys("555 0100", Qt::Key_Return);
+    keys("office", Qt::Key_Tab);
+    keys("secret", Qt::Key_Tab);
+    keys("secret", Qt::Key_Return);
+    ASSERT_EQ(Active(), sheet->SummaryPage());
+    EXPECT_EQ(sheet->SummaryPage()->ShownSummary(),
+              "IP Address:\t10.0.0.1\r\nNetwork Mask:\t255.255.255.0\r\nISDN Switch type:\tEuroISDN Net3\r\n"
+              "Channel 1 DirNo:\t5551234\r\nYou have chosen to disable security.\r\nMax B Channels:\t1\r\n"
+              "Phone Number:\t555 0100\r\nUsername:\toffice\r\n");
+    // Every input on the path has a name, and every box and list a label whose mnemonic reaches it.
+    for (wiz::WizardPage* page : Path()) {
+        ASSERT_TRUE(sheet->SetActivePage(page));
+        std::set<QWidget*> labelled;
+        for (QLabel* label : page->Window()->findChildren<QLabel*>())
+            if (label->buddy() && label->text().contains('&')) labelled.insert(label->buddy());
+        for (QWidget* w : page->Window()->findChildren<QWidget*>()) {
+            bool box = qobject_cast<QLineEdit*>(w) || qobject_cast<QListWidget*>(w);
+            if (!box && !qobject_cast<QRadioButton*>(w)) continue;
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << page->Title().toStdString();
+            EXPECT_TRUE(!box || !w->isVisibleTo(page->Window()) || labelled.count(w)) << w->accessibleName().toStdString();
+        }
+    }
+}
+
+} // namespace
+} // namespace wiztest

@@ -111,6 +111,27 @@ TEST_F(SheetTest, CancelEndsTheWizardWithoutAQuestionBeforeTheProgressPage) {
     EXPECT_EQ(boxes->Count(), 0u) << "Cancel asks nothing before the progress page";
 }
 
+TEST_F(SheetTest, EveryPageShowsItsWholeTextAtTheDefaultSize) {
+    checkLayout = true;
+    ExpectPageFits();
+    PasswordNext();
+    AddressNext();
+    SwitchNext(QStringLiteral("National ISDN1"));
+    SpidsNext(QStringLiteral("01555123400101"), QStringLiteral("5551234"), QStringLiteral("01555123500101"),
+              QStringLiteral("5551235"));
+    SecurityNext(true);
+    HostNext(sheet->FtpPage(), QStringLiteral("10.0.0.21"));
+    for (int i = 0; i < 3; ++i) ClickNext();  // the other hosts
+    CxnTypeNext(false);
+    DialingNext(true, QStringLiteral("555-0100"), QStringLiteral("555-0101"));
+    AuthenticationNext(QStringLiteral("office"), QStringLiteral("pw"));
+    ClickNext();  // the progress page
+    sheet->done(QDialog::Rejected);
+    MakeSheet();
+    sheetSize = QSize();
+    WalkToSummary(QStringLiteral("AT&T 5ESS Custom Point to Point"));
+}
+
 TEST_F(SheetTest, EveryPageHasItsTitleAndItsControlsRightOfThePicture) {
     WalkToSummary(QStringLiteral("National ISDN1"));
     const std::pair<wiz::CConfigPage*, const char*> pages[] = {

@@ -44,7 +44,8 @@ TEST_F(ProgressTest, ANewRouterRunsToSuccess) {
     boxes->OnNextBox([&] {
         progressAtMessage = Progress()->ProgressBar()->value();
         finishOnly = sheet->FinishButton()->isVisible() && sheet->FinishButton()->isEnabled() &&
-                     !sheet->NextButton()->isVisible() && !sheet->BackButton()->isVisible();
+                     !sheet->NextButton()->isVisible() && !sheet->BackButton()->isVisible() &&
+                     !sheet->CancelButton()->isEnabled();
     });
     ASSERT_TRUE(WaitForBox(1));
     Settle();
@@ -91,6 +92,7 @@ TEST_F(ProgressTest, ARepeatingStateIsLoggedOnce) {
     EXPECT_TRUE(sheet->FinishButton()->isEnabled());
     EXPECT_EQ(sheet->FinishButton()->text(), QStringLiteral("Finish"));
     EXPECT_FALSE(sheet->NextButton()->isVisible());
+    EXPECT_FALSE(sheet->CancelButton()->isEnabled()) << "only Finish is left";
     EXPECT_FALSE(Progress()->Running());
     // "Configuring Quillet" once before the step, once more with the failure.
     QStringList lines = LogLines();
@@ -224,37 +226,53 @@ TEST_F(ProgressTest, CancelOnAFailureWithRetryEndsTheWizard) {
     EXPECT_EQ(boxes->Count(), 1u) << "Finish ends it without the Cancel question";
 }
 
-TEST_F(ProgressTest, CancelQuestionWhileTheRunGoes) {
-    std::atomic<bool> release{false};
-    setupRun = [&](FakeRun& run) {
-        run.handlers[2] = FakeRun::NoRouterOnProbe();
-        // Holds the run in the middle of a step until the test lets it go.
-        run.handlers[3] = [&](FakeRun& r, std::string&) {
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            r.state = 4;
-            return 1;
+TEST_F(ProgressTest, TheAbortQuestionHoldsTheRun) {
+    // Asked while a step is on the worker: the step returns meanwhile, but nothing goes
+    // on until the answer. Cancel resumes there; OK ends the wizard with nothing shown.
+    for (int answer : {wiz::IdCancel, wiz::IdOk}) {
+        SCOPED_TRACE(answer);
+        std::atomic<bool> release{false};
+        setupRun = [&](FakeRun& run) {
+            run.handlers[2] = FakeRun::NoRouterOnProbe();
+            run.handlers[3] = [&](FakeRun& r, std::string&) {
+                while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                r.state = 4;
+                return 1;
+            };
         };
-    };
-    StartProgress();
-    ASSERT_TRUE(WaitUntil([&] { return !LastRun()->statesRun.empty() && LastRun()->statesRun.back() == 3; }));
-    // Cancel during a step waits for the step; answered Cancel, the run goes on.
-    boxes->Answer(wiz::IdCancel);
-    sheet->reject();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(boxes->Count(), 0u) << "asked while the step still ran";
-    release = true;
-    ASSERT_TRUE(WaitForBox(1));
-    EXPECT_EQ(boxes->Calls()[0].text, QString::fromLatin1(wiz::CConfigPropertyPage8::CancelQuestion));
-    EXPECT_EQ(boxes->Calls()[0].buttons, wiz::MsgButtons::OkCancel);
-    EXPECT_EQ(boxes->Calls()[0].icon, wiz::MsgIcon::Question);
-    EXPECT_TRUE(sheet->isVisible());
-    ASSERT_TRUE(WaitUntil([&] { return LastRun()->statesRun.back() >= 4; }));
-    // Answered OK, the wizard ends.
-    boxes->Answer(wiz::IdOk);
-    sheet->CancelButton()->click();
-    Settle();
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_FALSE(Progress()->Running());
+        MakeSheet();
+        StartProgress();
+        ASSERT_TRUE(WaitUntil([&] { return !LastRun()->statesRun.empty() && LastRun()->statesRun.back() == 3; }));
+        size_t steps = 0, boxesWhileAsked = 0;
+        boxes->OnNextBox([&] {
+            release = true;
+            WaitUntil([&] { return !sheet->Busy(); });
+            WaitUntil([] { return false; }, 300);  // thirty ticks' time
+            steps = LastRun()->statesRun.size();
+            boxesWhileAsked = boxes->Count();
+        });
+        boxes->Answer(answer);
+        sheet->CancelButton()->click();
+        ASSERT_EQ(boxes->Count(), 1u) << "asked at once, with the step in flight";
+        EXPECT_EQ(boxes->Calls()[0].text, QString::fromLatin1(wiz::CConfigPropertyPage8::CancelQuestion));
+        EXPECT_EQ(boxes->Calls()[0].buttons, wiz::MsgButtons::OkCancel);
+        EXPECT_EQ(boxes->Calls()[0].icon, wiz::MsgIcon::Question);
+        EXPECT_EQ(steps, 4u) << "a step ran while the question was open";
+        EXPECT_EQ(boxesWhileAsked, 1u);
+        if (answer == wiz::IdCancel) {
+            ASSERT_TRUE(WaitForBox(2));
+            Settle();
+            EXPECT_EQ(boxes->Last().text,
+                      QStringLiteral("Congratulations - your Quillet is set up!!\n\nLet's go Surfing!!"));
+            EXPECT_EQ(LastRun()->statesRun[4], 4);
+        } else {
+            Settle();
+            EXPECT_FALSE(sheet->isVisible());
+            WaitUntil([] { return false; }, 100);
+            EXPECT_EQ(boxes->Count(), 1u);
+            EXPECT_EQ(LastRun()->statesRun.size(), 4u);
+        }
+    }
 }
 
 TEST_F(ProgressTest, AnExceptionFromAStepIsAFailedRun) {

@@ -2,15 +2,18 @@
 // context menu, the help overview, and the sockets failure.
 #include "WizardTestSupport.h"
 
-#include "wizard/AboutBox.h"
-#include "wizard/App.h"
-#include "wizard/StartDialog.h"
+#include "wizard/app/AboutBox.h"
+#include "wizard/app/App.h"
+#include "wizard/app/StartDialog.h"
+
+#include "qlwiz_version.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -95,6 +98,28 @@ TEST(StartUp, SocketsThatCannotStartEndTheProgramWithMinusOne) {
     EXPECT_EQ(boxes.Last().icon, wiz::MsgIcon::Exclamation);
     EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Quillet Wizard"));
     EXPECT_EQ(QApplication::organizationName(), QStringLiteral("Tolvane Enterprises"));
+}
+
+TEST(StartUp, HelpAndVersionNeedNoDisplay) {
+    struct Row {
+        QStringList args;
+        QByteArray output;  // its start
+    };
+    const Row rows[] = {
+        {{"--help"}, "Usage: qlwiz [--help] [--version] [Qt options]\n"},
+        {{"-platform", "xcb", "--version"}, "qlwiz " QLWIZ_VERSION "\n"},
+    };
+    for (const Row& row : rows) {
+        QProcess qlwiz;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(QString::fromLatin1(name));
+        qlwiz.setProcessEnvironment(env);
+        qlwiz.start(QStringLiteral(QLWIZ_PATH), row.args);
+        ASSERT_TRUE(qlwiz.waitForFinished(10000));
+        EXPECT_EQ(qlwiz.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(qlwiz.exitCode(), 0);
+        EXPECT_TRUE(qlwiz.readAllStandardOutput().startsWith(row.output)) << row.args.join(' ').toStdString();
+    }
 }
 
 } // namespace

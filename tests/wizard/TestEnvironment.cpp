@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
 
-#include "wizard/App.h"
+#include "wizard/app/App.h"
 
 #include <QSettings>
 #include <QString>

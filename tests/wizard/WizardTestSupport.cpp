@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QLayout>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
@@ -141,6 +145,36 @@ void SheetTest::Settle() {
 void SheetTest::ClickNext() {
     sheet->NextButton()->click();
     Settle();
+    if (checkLayout) ExpectPageFits();
+}
+
+void SheetTest::ExpectPageFits() {
+    QWidget* window = Active()->Window();
+    SCOPED_TRACE(Active()->Title().toStdString());
+    if (sheetSize.isValid()) {
+        EXPECT_EQ(sheet->size(), sheetSize) << "the window changed its size";
+    }
+    sheetSize = sheet->size();
+    QLayout* layout = window->layout();
+    EXPECT_LE(layout->totalMinimumSize().width(), window->width());
+    EXPECT_LE(layout->hasHeightForWidth() ? layout->totalHeightForWidth(window->width())
+                                          : layout->totalMinimumSize().height(),
+              window->height());
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(window) || label->text().isEmpty()) continue;
+        QSize need = label->minimumSizeHint();
+        if (label->wordWrap()) need = QSize(0, label->heightForWidth(label->width()));
+        EXPECT_LE(need.width(), label->width()) << label->text().toStdString();
+        EXPECT_LE(need.height(), label->height()) << label->text().toStdString();
+    }
+    for (QListWidget* list : window->findChildren<QListWidget*>()) {
+        EXPECT_LE(list->sizeHintForColumn(0), list->viewport()->width());
+    }
+    for (QPlainTextEdit* box : window->findChildren<QPlainTextEdit*>()) {
+        for (QTextBlock line = box->document()->begin(); line.isValid(); line = line.next()) {
+            EXPECT_LE(line.layout()->lineCount(), 1) << line.text().toStdString();
+        }
+    }
 }
 
 void SheetTest::ClickBack() {

@@ -3,21 +3,21 @@
 #pragma once
 
 #include "run/StepMachine.h"
-#include "wizard/CConfigHostPages.h"
-#include "wizard/CConfigPropertyIPAddressPage.h"
-#include "wizard/CConfigPropertyPage1.h"
-#include "wizard/CConfigPropertyPage10.h"
-#include "wizard/CConfigPropertyPage3.h"
-#include "wizard/CConfigPropertyPage4.h"
-#include "wizard/CConfigPropertyPage5.h"
-#include "wizard/CConfigPropertyPage8.h"
-#include "wizard/CConfigPropertyPage9.h"
-#include "wizard/CConfigPropertyPage_Authentication.h"
-#include "wizard/CConfigPropertyPage_CxnType.h"
-#include "wizard/CConfigPropertySheet.h"
-#include "wizard/CConfigSummaryPage.h"
-#include "wizard/HelpWindow.h"
-#include "wizard/MessageBox.h"
+#include "wizard/pages/CConfigHostPages.h"
+#include "wizard/pages/CConfigPropertyIPAddressPage.h"
+#include "wizard/pages/CConfigPropertyPage1.h"
+#include "wizard/pages/CConfigPropertyPage10.h"
+#include "wizard/pages/CConfigPropertyPage3.h"
+#include "wizard/pages/CConfigPropertyPage4.h"
+#include "wizard/pages/CConfigPropertyPage5.h"
+#include "wizard/pages/CConfigPropertyPage8.h"
+#include "wizard/pages/CConfigPropertyPage9.h"
+#include "wizard/pages/CConfigPropertyPage_Authentication.h"
+#include "wizard/pages/CConfigPropertyPage_CxnType.h"
+#include "wizard/app/CConfigPropertySheet.h"
+#include "wizard/pages/CConfigSummaryPage.h"
+#include "wizard/framework/HelpWindow.h"
+#include "wizard/framework/MessageBox.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -140,6 +140,12 @@ protected:
     void ClickBack();
     wiz::WizardPage* Active() const { return sheet->ActivePage(); }
     std::vector<wiz::WizardPage*> Path() const;
+    // The active page at the sheet's own size: every label's text whole, every list entry
+    // and summary line unbroken, the controls not squeezed, and the sheet's size as on
+    // the page before. Runs after every Next while checkLayout is set.
+    void ExpectPageFits();
+    bool checkLayout = false;
+    QSize sheetSize;
 
     // Page by page, from the password page: each fills its page and presses Next.
     void PasswordNext(const QString& password = QStringLiteral("secret"));

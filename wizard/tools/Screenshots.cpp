@@ -2,24 +2,24 @@
 // files, offscreen, with example entries and a run that only pretends to talk to a
 // Quillet. scripts/screenshots.sh builds and runs it:
 //   QT_QPA_PLATFORM=offscreen qlwiz-screenshots docs/screenshots
-#include "wizard/AboutBox.h"
-#include "wizard/App.h"
-#include "wizard/CConfigHostPages.h"
-#include "wizard/CConfigPropertyIPAddressPage.h"
-#include "wizard/CConfigPropertyPage1.h"
-#include "wizard/CConfigPropertyPage10.h"
-#include "wizard/CConfigPropertyPage3.h"
-#include "wizard/CConfigPropertyPage4.h"
-#include "wizard/CConfigPropertyPage5.h"
-#include "wizard/CConfigPropertyPage8.h"
-#include "wizard/CConfigPropertyPage9.h"
-#include "wizard/CConfigPropertyPage_Authentication.h"
-#include "wizard/CConfigPropertyPage_CxnType.h"
-#include "wizard/CConfigPropertySheet.h"
-#include "wizard/CConfigSummaryPage.h"
-#include "wizard/HelpWindow.h"
-#include "wizard/MessageBox.h"
-#include "wizard/StartDialog.h"
+#include "wizard/app/AboutBox.h"
+#include "wizard/app/App.h"
+#include "wizard/pages/CConfigHostPages.h"
+#include "wizard/pages/CConfigPropertyIPAddressPage.h"
+#include "wizard/pages/CConfigPropertyPage1.h"
+#include "wizard/pages/CConfigPropertyPage10.h"
+#include "wizard/pages/CConfigPropertyPage3.h"
+#include "wizard/pages/CConfigPropertyPage4.h"
+#include "wizard/pages/CConfigPropertyPage5.h"
+#include "wizard/pages/CConfigPropertyPage8.h"
+#include "wizard/pages/CConfigPropertyPage9.h"
+#include "wizard/pages/CConfigPropertyPage_Authentication.h"
+#include "wizard/pages/CConfigPropertyPage_CxnType.h"
+#include "wizard/app/CConfigPropertySheet.h"
+#include "wizard/pages/CConfigSummaryPage.h"
+#include "wizard/framework/HelpWindow.h"
+#include "wizard/framework/MessageBox.h"
+#include "wizard/app/StartDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -126,7 +126,6 @@ int main(int argc, char** argv) {
         return true;
     };
     wiz::CConfigPropertySheet sheet(env);
-    sheet.resize(640, 420);
     sheet.show();
     Settle(&sheet);
 

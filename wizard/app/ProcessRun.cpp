@@ -1,0 +1,25 @@
+// The shipped run: run/'s Process with its router session.
+#include "run/Process.h"
+#include "wizard/pages/WizardRun.h"
+
+namespace wiz {
+namespace {
+
+class ProcessRun : public WizardRun {
+public:
+    explicit ProcessRun(ConfigSettings* settings) : process_(settings) {}
+    VLQLWizUIControl::StepMachine& Machine() override { return process_; }
+    bool IsConnected() const override { return process_.session.IsConnected(); }
+    void ReadRouterSettings(std::string& message) override { process_.ReadRouterSettings(message); }
+
+private:
+    VLQLWizUIControl::Process process_;
+};
+
+} // namespace
+
+std::unique_ptr<WizardRun> MakeProcessRun(ConfigSettings* settings) {
+    return std::make_unique<ProcessRun>(settings);
+}
+
+} // namespace wiz

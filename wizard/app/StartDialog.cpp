@@ -1,0 +1,87 @@
+#include "wizard/app/StartDialog.h"
+
+#include "wizard/app/AboutBox.h"
+#include "wizard/framework/HelpWindow.h"
+#include "wizard/pages/Pictures.h"
+
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace wiz {
+
+const char* const StartDialog::Text =
+    "The Quillet Configuration Wizard prepares your Quillet for connecting   your network to the Internet.";
+const char* const StartDialog::AboutItem = "&About QLWiz...";
+
+StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Quillet Configuration Wizard"));
+    setWindowIcon(AppIcon());
+    auto* banner = new QLabel(this);
+    banner->setPixmap(BannerPicture());
+    banner->setAccessibleName(QStringLiteral("Quillet"));
+    auto* text = new QLabel(QString::fromLatin1(Text), this);
+    text->setWordWrap(true);
+    setup_ = new QPushButton(QStringLiteral("&Setup..."), this);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    overview_ = new QPushButton(QStringLiteral("&Overview ..."), this);
+    setup_->setAccessibleName(QStringLiteral("Setup"));
+    cancel_->setAccessibleName(QStringLiteral("Cancel"));
+    overview_->setAccessibleName(QStringLiteral("Overview"));
+    setup_->setDefault(true);
+    connect(setup_, &QPushButton::clicked, this, &StartDialog::Setup);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(overview_, &QPushButton::clicked, this, &StartDialog::Overview);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, &StartDialog::Overview);
+
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    buttons->addWidget(setup_);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(overview_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(banner, 0, Qt::AlignHCenter);
+    layout->addWidget(text);
+    layout->addLayout(buttons);
+    setTabOrder(setup_, cancel_);
+    setTabOrder(cancel_, overview_);
+}
+
+void StartDialog::Setup() {
+    // A fresh sheet for every press: the last wizard's entries are gone.
+    CConfigPropertySheet sheet(env_);
+    if (runSheet_)
+        runSheet_(sheet);
+    else
+        sheet.exec();
+}
+
+void StartDialog::Overview() {
+    OpenHelp(HelpContents);
+}
+
+void StartDialog::ShowAbout() {
+    AboutBox about(this);
+    about.exec();
+}
+
+QMenu* StartDialog::ContextMenu() {
+    if (!menu_) {
+        menu_ = new QMenu(this);
+        QString item = QString::fromLatin1(AboutItem);
+        if (!item.isEmpty())
+            menu_->addAction(item, this, &StartDialog::ShowAbout);
+    }
+    return menu_;
+}
+
+void StartDialog::contextMenuEvent(QContextMenuEvent* event) {
+    ContextMenu()->exec(event->globalPos());
+}
+
+} // namespace wiz

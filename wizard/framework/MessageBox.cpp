@@ -1,0 +1,82 @@
+#include "wizard/framework/MessageBox.h"
+
+#include "wizard/framework/HelpWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace wiz {
+namespace {
+
+MessageBoxFn& CurrentFn() {
+    static MessageBoxFn fn;
+    return fn;
+}
+
+QMessageBox::Icon ToQtIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Stop: return QMessageBox::Critical;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+int ShowMessage(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
+    if (CurrentFn())
+        return CurrentFn()(text, buttons, icon, helpTopic);
+    return RealMessageBox(text, buttons, icon, helpTopic);
+}
+
+MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
+    MessageBoxFn old = std::move(CurrentFn());
+    CurrentFn() = std::move(fn);
+    return old;
+}
+
+int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
+    QMessageBox box(ToQtIcon(icon), QApplication::applicationName(), text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    struct Choice { QMessageBox::StandardButton button; int id; };
+    std::vector<Choice> choices;
+    switch (buttons) {
+    case MsgButtons::Ok: choices = {{QMessageBox::Ok, IdOk}}; break;
+    case MsgButtons::OkCancel: choices = {{QMessageBox::Ok, IdOk}, {QMessageBox::Cancel, IdCancel}}; break;
+    case MsgButtons::RetryCancel: choices = {{QMessageBox::Retry, IdRetry}, {QMessageBox::Cancel, IdCancel}}; break;
+    case MsgButtons::YesNo: choices = {{QMessageBox::Yes, IdYes}, {QMessageBox::No, IdNo}}; break;
+    case MsgButtons::YesNoCancel:
+        choices = {{QMessageBox::Yes, IdYes}, {QMessageBox::No, IdNo}, {QMessageBox::Cancel, IdCancel}};
+        break;
+    }
+    for (const Choice& c : choices)
+        box.addButton(c.button);
+    box.setDefaultButton(choices.front().button);
+    if (buttons != MsgButtons::Ok && buttons != MsgButtons::YesNo)
+        box.setEscapeButton(QMessageBox::Cancel);
+    if (helpTopic != 0) {
+        // QMessageBox closes on every button; the Help button must leave the question open.
+        QPushButton* help = box.addButton(QMessageBox::Help);
+        help->disconnect();
+        QObject::connect(help, &QPushButton::clicked, &box, [helpTopic] { OpenHelp(helpTopic); });
+        auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), &box);
+        QObject::connect(f1, &QShortcut::activated, &box, [helpTopic] { OpenHelp(helpTopic); });
+    }
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (const Choice& c : choices)
+        if (clicked == box.button(c.button))
+            return c.id;
+    // Closed by the window manager: the box's way out.
+    if (buttons == MsgButtons::Ok) return IdOk;
+    if (buttons == MsgButtons::YesNo) return IdNo;
+    return IdCancel;
+}
+
+} // namespace wiz

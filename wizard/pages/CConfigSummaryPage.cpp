@@ -1,0 +1,73 @@
+#include "wizard/pages/CConfigSummaryPage.h"
+
+#include "platform/Hooks.h"
+#include "router/ValueTables.h"
+#include "run/ConfigSettings.h"
+
+#include <QFontMetrics>
+#include <QStyle>
+#include <QTextDocument>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace wiz {
+
+CConfigSummaryPage::CConfigSummaryPage() : CConfigPage(PageId::Summary, 123, QStringLiteral("Configuration Summary")) {}
+
+QString CConfigSummaryPage::SummaryFilePath() {
+    return QString::fromStdString(platform::GetHooks().summaryFile);
+}
+
+QString CConfigSummaryPage::BottomText() const {
+    return QStringLiteral("Click Next> to configure the Quillet\nor <Back to reenter data.");
+}
+
+void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
+    AddText(body, QStringLiteral("Below is a summary of the configuration you have entered.  Please check to see that "
+                                 "this list is correct.  This list has been saved to %1 \n\nPlease be sure that your "
+                                 "Quillet has been turned on and properly connected to the network.")
+                      .arg(SummaryFilePath()));
+    box_ = new QPlainTextEdit();
+    box_->setReadOnly(true);
+    box_->setAccessibleName(QStringLiteral("Configuration summary"));
+    box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFontMetrics metrics(box_->font());
+    int tab = metrics.horizontalAdvance(QLatin1Char('x')) * 18;
+    box_->setTabStopDistance(tab);
+    // Each value on the line of its label: room after the tab for the longest fixed value
+    // (a switch-type name, a 20-digit SPID) and for the longest sentence.
+    int value = metrics.horizontalAdvance(QStringLiteral("01234567890123456789"));
+    for (std::string_view name : SwitchTypeList)
+        value = std::max(value, metrics.horizontalAdvance(QString::fromUtf8(name.data(), int(name.size()))));
+    int line = std::max(tab + value, metrics.horizontalAdvance(QStringLiteral("Quillet will keep connection up continuously")));
+    box_->setMinimumWidth(line + 2 * box_->frameWidth() + 2 * int(box_->document()->documentMargin()) +
+                          box_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    // Tab moves on to the buttons; the box is only read.
+    box_->setTabChangesFocus(true);
+    body->addWidget(box_, 1);
+}
+
+void CConfigSummaryPage::OnDestroyWindow() {
+    box_ = nullptr;
+    CConfigPage::OnDestroyWindow();
+}
+
+bool CConfigSummaryPage::OnSetActive() {
+    bool shown = CConfigPage::OnSetActive();
+    shown_ = host_->BuildSummary();
+    QString display = shown_;
+    display.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (display.endsWith(QLatin1Char('\n'))) display.chop(1);
+    box_->setPlainText(display);
+    return shown;
+}
+
+int CConfigSummaryPage::OnWizardNext() {
+    // What the box shows, line ends as the summary has them. Not being able to write the
+    // file must not stop the set-up: the file only helps a later support call.
+    WriteSummaryFile(shown_.toStdString(), SummaryFilePath().toStdString());
+    host_->AddNextPage(nextPage_);
+    return 0;
+}
+
+} // namespace wiz

@@ -8,8 +8,10 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
           qt6-base-dev libgl-dev iproute2 libcap2-bin)
 if [ "${1:-}" != --main ]; then
-    # Manual pages, the .deb's dependencies, and the tools that check the package.
-    packages+=(xvfb xauth scdoc dpkg-dev lintian desktop-file-utils appstream man-db)
+    # Qt's private headers (the accessibility test switches Qt's accessibility on offscreen),
+    # manual pages, the .deb's dependencies, and the tools that check the package.
+    packages+=(qt6-base-private-dev xvfb xauth scdoc dpkg-dev lintian desktop-file-utils
+               appstream man-db)
 fi
 
 missing=()

@@ -19,7 +19,6 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(AppIcon().pixmap(48, 48));
     icon->setAccessibleName(QStringLiteral("Quillet Wizard icon"));
     auto* text = new QLabel(QString::fromLatin1(Text), this);
-    text->setAccessibleName(QStringLiteral("About QLWiz"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* row = new QHBoxLayout();

@@ -27,7 +27,7 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     auto* text = new QLabel(QString::fromLatin1(Text), this);
     text->setWordWrap(true);
     setup_ = new QPushButton(QStringLiteral("&Setup..."), this);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     overview_ = new QPushButton(QStringLiteral("&Overview ..."), this);
     setup_->setAccessibleName(QStringLiteral("Setup"));
     cancel_->setAccessibleName(QStringLiteral("Cancel"));

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -24,6 +25,37 @@ Document& CurrentDocument() {
     static Document document;
     return document;
 }
+
+// Where the anchor named `name` starts in the document; -1 when it has none.
+int AnchorPosition(const QTextDocument* document, const QString& name) {
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        // An anchor before a heading names the heading's block; one in the text, its fragment.
+        if (block.charFormat().anchorNames().contains(name)) return block.position();
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorNames().contains(name)) return it.fragment().position();
+    }
+    return -1;
+}
+
+// Tab moves from link to link without a word to assistive tools: the link reached is
+// named in the browser's description.
+class LinkBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+    void NameLink() {
+        QTextCursor at = textCursor();
+        QString name = at.hasSelection() && at.charFormat().isAnchor() ? QStringLiteral("Link: ") + at.selectedText()
+                                                                        : QString();
+        if (accessibleDescription() != name) setAccessibleDescription(name);
+    }
+
+protected:
+    bool focusNextPrevChild(bool next) override {
+        bool moved = QTextBrowser::focusNextPrevChild(next);
+        NameLink();
+        return moved;
+    }
+};
 
 } // namespace
 
@@ -51,9 +83,14 @@ void SetHelpDocument(const QString& source, const QString& title) {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(CurrentDocument().title);
-    browser_ = new QTextBrowser(this);
+    auto* links = new LinkBrowser(this);
+    browser_ = links;
     browser_->setAccessibleName(tr("Help text"));
     browser_->setOpenExternalLinks(false);
+    // A caret the keys move, as well as Tab from link to link: a screen reader reads where
+    // the caret is, and the link Tab reached is named in the description.
+    browser_->setTextInteractionFlags(browser_->textInteractionFlags() | Qt::TextSelectableByKeyboard);
+    connect(links, &QTextEdit::cursorPositionChanged, links, [links] { links->NameLink(); });
     browser_->setSource(QUrl(CurrentDocument().source));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
@@ -72,6 +109,14 @@ void HelpWindow::ShowTopic(int topic) {
     }
     raise();
     activateWindow();
+    // The caret goes to the topic's heading too, or a screen reader would go on reading
+    // wherever it stood before.
+    int at = AnchorPosition(browser_->document(), HelpAnchor(topic));
+    if (at >= 0) {
+        QTextCursor caret(browser_->document());
+        caret.setPosition(at);
+        browser_->setTextCursor(caret);
+    }
     browser_->scrollToAnchor(HelpAnchor(topic));
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
@@ -27,6 +28,18 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// What the icon means, for those who cannot see it.
+QString IconName(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information: return QStringLiteral("Information");
+    case MsgIcon::Exclamation: return QStringLiteral("Warning");
+    case MsgIcon::Question: return QStringLiteral("Question");
+    case MsgIcon::Stop: return QStringLiteral("Error");
+    case MsgIcon::None: break;
+    }
+    return QString();
+}
+
 } // namespace
 
 int ShowMessage(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
@@ -44,6 +57,8 @@ MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
 int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
     QMessageBox box(ToQtIcon(icon), QApplication::applicationName(), text, QMessageBox::NoButton,
                     QApplication::activeWindow());
+    if (auto* picture = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        picture->setAccessibleName(IconName(icon));
     struct Choice { QMessageBox::StandardButton button; int id; };
     std::vector<Choice> choices;
     switch (buttons) {

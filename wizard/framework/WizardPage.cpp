@@ -2,11 +2,57 @@
 
 #include "wizard/framework/WizardSheet.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace wiz {
+namespace {
+
+// The window of a page: a pane named by the page's title that can say it is busy.
+class PageWindow : public QWidget {
+public:
+    using QWidget::QWidget;
+    bool busy = false;
+};
+
+// A group of controls with a name of its own.
+class GroupWidget : public QWidget {
+public:
+    using QWidget::QWidget;
+};
+
+class PaneAccessible : public QAccessibleWidget {
+public:
+    PaneAccessible(QWidget* w, QAccessible::Role role) : QAccessibleWidget(w, role) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (auto* page = dynamic_cast<PageWindow*>(widget())) s.busy = page->busy;
+        return s;
+    }
+};
+
+QAccessibleInterface* PaneFactory(const QString&, QObject* object) {
+    if (!object || !object->isWidgetType()) return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    // A plain widget is a nameless filler to assistive tools: these two must be read.
+    if (dynamic_cast<PageWindow*>(widget)) return new PaneAccessible(widget, QAccessible::Pane);
+    if (dynamic_cast<GroupWidget*>(widget)) return new PaneAccessible(widget, QAccessible::Grouping);
+    return nullptr;
+}
+
+void InstallPaneFactory() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    QAccessible::installFactory(PaneFactory);
+}
+
+} // namespace
 
 WizardPage::WizardPage(QString title) : title_(std::move(title)) {}
 
@@ -50,9 +96,49 @@ void WizardPage::FocusControl(QWidget* control) {
         edit->selectAll();
 }
 
+void WizardPage::SetExplanation(QLabel* text) {
+    explanation_ = text;
+}
+
+QString WizardPage::Explanation() const {
+    return explanation_ ? explanation_->text() : QString();
+}
+
+void WizardPage::SetBusy(bool busy) {
+    busy_ = busy;
+    auto* page = dynamic_cast<PageWindow*>(window_.data());
+    if (!page || page->busy == busy) return;
+    page->busy = busy;
+    QAccessible::State changed;
+    changed.busy = true;
+    QAccessibleStateChangeEvent event(page, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void WizardPage::SetStatusText(QLabel* label, const QString& text, const QString& idleName) {
+    if (!label) return;
+    label->setText(text);
+    // The name carries the text (a name change is what screen readers speak for a label),
+    // and the value change is the live region's own event.
+    label->setAccessibleName(text.isEmpty() ? idleName : QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    QAccessibleValueChangeEvent event(label, text);
+    QAccessible::updateAccessibility(&event);
+}
+
+QWidget* WizardPage::MakeGroup(const QString& name) {
+    InstallPaneFactory();
+    auto* group = new GroupWidget();
+    group->setAccessibleName(name);
+    auto* layout = new QVBoxLayout(group);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return group;
+}
+
 QWidget* WizardPage::CreateWindow(QWidget* parent) {
     if (window_) return window_;
-    window_ = new QWidget(parent);
+    InstallPaneFactory();
+    window_ = new PageWindow(parent);
+    static_cast<PageWindow*>(window_.data())->busy = busy_;
     window_->setAccessibleName(title_);
     BuildWindow(window_);
     OnInitDialog();

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+
 #include <memory>
 
 namespace wiz {
@@ -53,6 +55,22 @@ public:
     // The control a check last sent the focus to (null after activation).
     QWidget* LastFocusedControl() const { return lastFocus_; }
 
+    // The text that explains the page: assistive tools read it as the page's description
+    // when the page opens.
+    void SetExplanation(QLabel* text);
+    QString Explanation() const;
+    // The page waits on something (a call the user cannot hurry): assistive tools see the
+    // page as busy meanwhile.
+    void SetBusy(bool busy);
+    bool IsBusy() const { return busy_; }
+
+    // A status line that assistive tools read out whenever it changes, as a live region:
+    // its name follows its text (`idleName` while it is empty).
+    static void SetStatusText(QLabel* label, const QString& text, const QString& idleName);
+    // A named group around controls that belong together (a set of radio buttons), so a
+    // screen reader names the choice before the button.
+    static QWidget* MakeGroup(const QString& name);
+
 protected:
     // Builds the controls into `window`; runs once per window.
     virtual void BuildWindow(QWidget* window) = 0;
@@ -72,6 +90,8 @@ private:
     WizardSheet* sheet_ = nullptr;
     QPointer<QWidget> window_;
     QPointer<QWidget> lastFocus_;
+    QPointer<QLabel> explanation_;
+    bool busy_ = false;
 };
 
 } // namespace wiz

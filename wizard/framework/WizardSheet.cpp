@@ -3,9 +3,12 @@
 #include "wizard/framework/HelpWindow.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
+#include <QItemSelectionModel>
 #include <QLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -159,23 +162,52 @@ void WizardSheet::Start() {
 
 void WizardSheet::ShowPage(WizardPage* page) {
     if (!page->HasWindow()) stack_->addWidget(page->CreateWindow(stack_));
+    QWidget* window = page->Window();
+    QWidget* old = stack_->currentWidget();
     active_ = page;
     setWindowTitle(page->Title().isEmpty() ? caption_ : page->Title());
-    stack_->setCurrentWidget(page->Window());
+    // The new page is up and holds the keyboard before the old one goes: hiding the focused
+    // control first would hand the keyboard to the next button in the chain (Back) for a
+    // moment, and a screen reader would say "Back" before the page.
+    window->show();
     page->OnSetActive();
-    if (active_ != page || !page->HasWindow()) return;
+    if (active_ != page || !page->HasWindow()) {
+        if (page->HasWindow() && stack_->currentWidget() != window) window->hide();
+        return;
+    }
+    AnnouncePage(page);
     // The first control of the page takes the keyboard, as a dialog's first tab stop does.
     if (!page->LastFocusedControl()) {
-        QWidget* w = page->Window()->nextInFocusChain();
-        while (w && w != page->Window()) {
-            if (page->Window()->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(page->Window()) &&
-                (w->focusPolicy() & Qt::TabFocus)) {
-                CheckedOfGroup(w)->setFocus(Qt::TabFocusReason);
+        QWidget* target = nullptr;
+        for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+            if (window->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(window) && (w->focusPolicy() & Qt::TabFocus)) {
+                target = CheckedOfGroup(w);
                 break;
             }
-            w = w->nextInFocusChain();
         }
+        // A page without a control of its own: the button the user would press next.
+        for (QPushButton* b : {finish_, next_, cancel_})
+            if (!target && b->isVisibleTo(this) && b->isEnabled()) target = b;
+        if (target) target->setFocus(Qt::TabFocusReason);
     }
+    if (old && old != window) LeaveWindow(old);
+    stack_->setCurrentWidget(window);
+}
+
+void WizardSheet::LeaveWindow(QWidget* old) {
+    // The current entry of a list left behind would still report itself focused.
+    for (QAbstractItemView* view : old->findChildren<QAbstractItemView*>())
+        if (view->selectionModel()) view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void WizardSheet::AnnouncePage(WizardPage* page) {
+    // Tools that keep the dialog's name are told that it changed with the page; the page's
+    // explanatory text is its description (and the dialog's, which is read with the name).
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QString explanation = page->Explanation();
+    page->Window()->setAccessibleDescription(explanation);
+    setAccessibleDescription(explanation);
 }
 
 void WizardSheet::SetWizardButtons(int flags) {

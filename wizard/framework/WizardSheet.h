@@ -90,6 +90,8 @@ private:
     // and the window keeps its size from page to page.
     void FitToPages();
     void ShowPage(WizardPage* page);
+    void LeaveWindow(QWidget* old);
+    void AnnouncePage(WizardPage* page);
     void RemoveFromPath(size_t first);
     void Press(Button button);
     void RunDeferred();

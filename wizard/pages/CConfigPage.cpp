@@ -54,6 +54,11 @@ void CConfigPage::BuildWindow(QWidget* window) {
     picture_->setFixedWidth(SidePictureWidth);
     auto* body = new QVBoxLayout();
     BuildPage(body);
+    // A page opens with its explanatory text, the first plain label; screen readers read
+    // it as the page's description.
+    if (body->count() > 0)
+        if (auto* first = qobject_cast<QLabel*>(body->itemAt(0)->widget()); first && !first->buddy())
+            SetExplanation(first);
     if (!FillsPage()) body->addStretch(1);
     QString bottom = BottomText();
     if (!bottom.isEmpty()) {
@@ -86,6 +91,8 @@ QLabel* CConfigPage::AddField(QVBoxLayout* body, const QString& label, QWidget* 
         markLabel->setAccessibleName(mark == QLatin1String("Y")     ? QStringLiteral("Y: specific to your network")
                                      : mark == QLatin1String("ISP") ? QStringLiteral("ISP: given by your ISP")
                                                                     : QStringLiteral("T: given by the telephone company"));
+        // The mark qualifies the box: read with it, not only as a stray letter beside it.
+        box->setAccessibleDescription(markLabel->accessibleName());
         markLabel->setMinimumWidth(28);
         row->addWidget(markLabel);
     } else {

@@ -151,7 +151,9 @@ CConfigPropertyIPAddressPage::Probe CConfigPropertyIPAddressPage::StartProbe() {
     }
     if (host_->Run() && host_->Run()->IsConnected()) return Probe::Found;
 
-    status_->setText(QString::fromLatin1(LookingText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    SetStatusText(status_, QString::fromLatin1(LookingText).replace(QLatin1String("\r\n"), QLatin1String("\n")),
+                  QStringLiteral("Status"));
+    SetBusy(true);
     WizardRun* run = host_->CreateRun();
     run->Machine().state = StepMachine::Connecting;
     cursor_.On();
@@ -179,7 +181,8 @@ CConfigPropertyIPAddressPage::Probe CConfigPropertyIPAddressPage::StartProbe() {
 void CConfigPropertyIPAddressPage::ProbeAnswered(int, bool threw, const std::string& message) {
     cursor_.Off();
     probing_ = false;
-    if (status_) status_->clear();
+    SetStatusText(status_, QString(), QStringLiteral("Status"));
+    SetBusy(false);
     WizardRun* run = host_->Run();
     if (threw && run) run->Machine().state = StepMachine::Failed;
     bool found = ProbeOutcome(message);

@@ -27,10 +27,10 @@ void CConfigPropertyPage4::BuildPage(QVBoxLayout* body) {
     // One above the other, so the arrow keys move between them either way.
     auto* row = new QHBoxLayout();
     row->addWidget(caption, 0, Qt::AlignTop);
-    auto* column = new QVBoxLayout();
-    column->addWidget(on_);
-    column->addWidget(off_);
-    row->addLayout(column);
+    QWidget* column = MakeGroup(QStringLiteral("Security"));
+    column->layout()->addWidget(on_);
+    column->layout()->addWidget(off_);
+    row->addWidget(column);
     row->addStretch(1);
     body->addLayout(row);
     AddText(body, QStringLiteral("Security can be disabled, but it is NOT RECOMMENDED."));

@@ -24,14 +24,18 @@ void CConfigPropertyPage5::BuildPage(QVBoxLayout* body) {
     auto* group = new QButtonGroup(oneChannel_);
     group->addButton(oneChannel_);
     group->addButton(twoChannels_);
+    QWidget* speedGroup = MakeGroup(QStringLiteral("ISDN Speed"));
+    speedGroup->layout()->addWidget(oneChannel_);
+    speedGroup->layout()->addWidget(twoChannels_);
     body->addWidget(speed);
-    body->addWidget(oneChannel_);
-    body->addWidget(twoChannels_);
+    body->addWidget(speedGroup);
     primary_ = MakeEdit(QStringLiteral("Primary ISDN phone number"), 0);
     secondary_ = MakeEdit(QStringLiteral("Secondary ISDN phone number"), 0);
     AddField(body, QStringLiteral("&Primary ISDN phone number."), primary_, QStringLiteral("ISP"));
     secondaryLabel_ = AddField(body, QStringLiteral("&Secondary ISDN phone number (optional - F1 for details)."),
                                secondary_, QStringLiteral("ISP"), &secondaryMark_);
+    secondary_->setAccessibleDescription(QStringLiteral("optional - F1 for details; ") +
+                                         secondary_->accessibleDescription());
     ShowSecondary(false);
     QObject::connect(oneChannel_, &QRadioButton::clicked, oneChannel_, [this] { ShowSecondary(false); });
     QObject::connect(twoChannels_, &QRadioButton::clicked, twoChannels_, [this] { ShowSecondary(true); });

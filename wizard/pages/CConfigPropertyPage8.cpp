@@ -67,8 +67,8 @@ void CConfigPropertyPage8::StartRun() {
     driver_ = std::make_unique<Driver>(run->Machine());
     driver_->Start();
     log_->repaint();
-    bar_->setRange(1, 100);
-    bar_->setValue(driver_->Progress());
+    // The bar only says "busy": a busy indicator, not values that measure nothing.
+    bar_->setRange(0, 0);
     Arm(Driver::FirstTickMs);
 }
 
@@ -144,7 +144,6 @@ void CConfigPropertyPage8::OnTimer() {
     if (!driver_ || !timer_ || asking_ || aborting_) return;
     timer_->stop();
     VLQLWizUIControl::Tick tick = driver_->BeginTick();
-    bar_->setValue(driver_->Progress());
     if (!tick.runStep) {
         Arm(Driver::TickMs);
         return;
@@ -176,7 +175,10 @@ void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
     case Outcome::Success:
         cursor_.Off();
         FinishOnly();
-        if (bar_) bar_->setValue(100);
+        if (bar_) {
+            bar_->setRange(0, 100);
+            bar_->setValue(100);
+        }
         ShowMessage(QString::fromStdString(out.text), MsgButtons::Ok, MsgIcon::Exclamation, out.helpTopic);
         Sheet()->PressButton(WizardSheet::Button::Finish);
         return;

@@ -32,8 +32,10 @@ void CConfigPropertyPage_CxnType::BuildPage(QVBoxLayout* body) {
     auto* group = new QButtonGroup(onDemand_);
     group->addButton(onDemand_);
     group->addButton(fullTime_);
-    body->addWidget(onDemand_);
-    body->addWidget(fullTime_);
+    QWidget* choice = MakeGroup(QStringLiteral("Connection Type"));
+    choice->layout()->addWidget(onDemand_);
+    choice->layout()->addWidget(fullTime_);
+    body->addWidget(choice);
     // The choice is stored as it is clicked; Next stores nothing more.
     QObject::connect(onDemand_, &QRadioButton::clicked, onDemand_, [this] { settings_->SetConnectionType(1); });
     QObject::connect(fullTime_, &QRadioButton::clicked, fullTime_, [this] { settings_->SetConnectionType(0); });

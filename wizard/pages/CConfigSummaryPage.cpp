@@ -44,6 +44,8 @@ void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
                           box_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
     // Tab moves on to the buttons; the box is only read.
     box_->setTabChangesFocus(true);
+    // A caret that the arrow keys move, so a screen reader reads the line moved to.
+    box_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     body->addWidget(box_, 1);
 }
 

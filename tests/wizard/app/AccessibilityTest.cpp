@@ -1,0 +1,203 @@
+// The wizard as assistive tools see it, through Qt's own accessibility interfaces: what
+// each page names, what it announces when it opens, and what the probe and the run say.
+#include "WizardTestSupport.h"
+
+#include "wizard/pages/Pictures.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+
+// Offscreen, Qt keeps accessibility off and sends no events at all (QAccessible::setActive
+// only tells observers). The test switches it on as a screen reader's bridge would, through
+// the platform's accessibility hook, as Qt's own accessibility tests do.
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
+
+namespace wiztest {
+namespace {
+
+struct Heard { QAccessible::Event type; QObject* object; QString text; bool busy; };  // text: name or value
+std::vector<Heard> heard;
+
+void Record(QAccessibleEvent* event) {
+    QAccessibleInterface* iface = event->accessibleInterface();
+    QString text = event->type() == QAccessible::ValueChanged
+                       ? static_cast<QAccessibleValueChangeEvent*>(event)->value().toString()
+                       : iface ? iface->text(QAccessible::Name) : QString();
+    heard.push_back({event->type(), event->object(), text, iface && iface->state().busy});
+}
+
+QString Plain(QString label) { return label.remove(QLatin1Char('&')).simplified(); }
+
+class AccessibilityTest : public SheetTest {
+protected:
+    void SetUp() override {
+        QGuiApplicationPrivate::platform_integration->accessibility()->setActive(true);
+        ASSERT_TRUE(QAccessible::isActive());
+        old_ = QAccessible::installUpdateHandler(Record);
+        SheetTest::SetUp();
+    }
+    void TearDown() override {
+        SheetTest::TearDown();
+        QAccessible::installUpdateHandler(old_);
+        QGuiApplicationPrivate::platform_integration->accessibility()->setActive(false);
+        heard.clear();
+    }
+    const Heard* First(QAccessible::Event type, QObject* object = nullptr, const Heard* after = nullptr) const {
+        for (size_t i = after ? size_t(after - heard.data()) + 1 : 0; i < heard.size(); ++i)
+            if (heard[i].type == type && (!object || heard[i].object == object)) return &heard[i];
+        return nullptr;
+    }
+
+    // Every control a user works on names what it takes: its label's words, the group of a
+    // radio button, the meaning of the mark beside a box.
+    void ExpectNamed(QAccessibleInterface* iface) {
+        for (int i = 0; i < iface->childCount(); ++i) {
+            QAccessibleInterface* child = iface->child(i);
+            if (!child || child->state().invisible) continue;
+            QAccessible::Role role = child->role();
+            QString name = child->text(QAccessible::Name);
+            QObject* widget = child->object();
+            if (role == QAccessible::EditableText || role == QAccessible::List || role == QAccessible::RadioButton) {
+                EXPECT_FALSE(name.trimmed().isEmpty()) << widget->metaObject()->className();
+                if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QListWidget*>(widget)) {
+                    // The label that names the box (Qt's list tells only from the label's side).
+                    QString label;
+                    for (int j = 0; j < iface->childCount(); ++j)
+                        for (const auto& rel : iface->child(j)->relations(QAccessible::Labelled))
+                            if (rel.first->object() == widget) label = iface->child(j)->text(QAccessible::Name);
+                    EXPECT_TRUE(!label.isEmpty() && Plain(label).contains(Plain(name))) << name.toStdString();
+                    EXPECT_FALSE(child->text(QAccessible::Description).isEmpty()) << name.toStdString();
+                }
+                if (role == QAccessible::RadioButton) {
+                    EXPECT_TRUE(child->parent()->role() == QAccessible::Grouping &&
+                                !child->parent()->text(QAccessible::Name).isEmpty()) << name.toStdString();
+                }
+                continue;
+            }
+            ExpectNamed(child);
+        }
+    }
+
+    QAccessible::UpdateHandler old_ = nullptr;
+};
+
+TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts) {
+    // The page's title and the name of the control it opens in; the walk visits both line-ID
+    // pages (going back to the switch type in between) and every host page.
+    struct Row { wiz::WizardPage* page; QString title, first; };
+    auto& s = *sheet;
+    const std::vector<Row> rows = {
+        {s.PasswordPage(), "Password", "Administration Password"},
+        {s.AddressPage(), "Internet Address", "Quillet's Internet (IP) Address"},
+        {s.SwitchTypePage(), "ISDN", "Central Office ISDN Switch Type"},
+        {s.DirNoPage(), "ISDN Line IDs", "B Channel Directory Number"},
+        {s.SpidPage(), "ISDN Line IDs", "B Channel 1 SPID"},
+        {s.SecurityPage(), "Internet Security", "Security On"},
+        {s.FtpPage(), "FTP Host", "File Transfer (FTP) Host Internet Address"},
+        {s.HttpPage(), "HTTP Host", "World Wide Web (HTTP) Host Internet Address"},
+        {s.SmtpPage(), "SMTP Host", "Internet Mail (SMTP) Host Internet Address"},
+        {s.DnsPage(), "DNS Server Host", "Domain Name Service (DNS) Server Internet Address"},
+        // On demand is the default: the checked button, not the first, takes the keyboard.
+        {s.CxnTypePage(), "Connection Type", "On Demand Dialing"},
+        {s.DialingPage(), "Dialing Configuration", "128KB (2 B Channels)"},
+        {s.AuthenticationPage(), "Authentication", "ISP Account Name"},
+        {s.SummaryPage(), "Configuration Summary", "Configuration summary"},
+        {s.ProgressPage(), "Setup Progress", "Setup progress log"},
+    };
+    Answers a;
+    a.security = true;
+    a.hosts[3] = QStringLiteral("10.0.0.53");
+    a.twoChannels = true;
+    a.phone2 = QStringLiteral("5550101");
+    std::string ignored;
+    sheet->Settings().SetChannels("2", ignored);  // the dialing page opens on its second button
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const Row& row = rows[r];
+        bool changed = r > 0;
+        if (changed) {
+            if (row.page == s.SpidPage()) {
+                ClickBack();
+                a.switchType = QStringLiteral("National ISDN1");
+            }
+            heard.clear();
+            if (row.page == s.ProgressPage()) ClickNext();
+            else WalkTo(row.page, a);
+        }
+        wiz::WizardPage* page = Active();
+        SCOPED_TRACE(row.title.toStdString());
+        ASSERT_EQ(page->Title(), row.title);
+        QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(sheet.get());
+        QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(page->Window());
+        if (changed) {
+            const Heard* named = First(QAccessible::NameChanged, sheet.get());
+            ASSERT_NE(named, nullptr) << "the page change was not announced";
+            EXPECT_EQ(named->text, row.title);
+            // The keyboard lands on the page's first control at once, on nothing before it.
+            const Heard* focus = First(QAccessible::Focus, nullptr, named);
+            ASSERT_NE(focus, nullptr);
+            EXPECT_EQ(static_cast<QWidget*>(focus->object)->accessibleName(), row.first);
+        }
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->accessibleName(), row.first);
+        EXPECT_EQ(dialog->text(QAccessible::Name), row.title);
+        if (page != sheet->ProgressPage()) {
+            EXPECT_FALSE(page->Explanation().isEmpty());
+            EXPECT_EQ(pane->text(QAccessible::Description), page->Explanation());
+            EXPECT_EQ(dialog->text(QAccessible::Description), page->Explanation());
+        }
+        ExpectNamed(pane);
+        // A list on a page left behind claims the focus for none of its entries.
+        if (auto* list = sheet->SwitchTypePage()->SwitchList(); list && page != sheet->SwitchTypePage()) {
+            for (int i = 0; i < list->count(); ++i)
+                EXPECT_FALSE(QAccessible::queryAccessibleInterface(list)->child(i)->state().focused) << i;
+        }
+        if (page == sheet->SwitchTypePage() && changed) {
+            // The probe said what it does (name and value of the status), the page busy meanwhile.
+            QString looking = QString::fromLatin1(wiz::CConfigPropertyIPAddressPage::LookingText).replace("\r\n", "\n");
+            const Heard* status = First(QAccessible::ValueChanged, sheet->AddressPage()->StatusText());
+            ASSERT_NE(status, nullptr) << "the probe's status was not announced";
+            EXPECT_EQ(status->text, looking);
+            const Heard* renamed = First(QAccessible::NameChanged, status->object);
+            EXPECT_TRUE(renamed && renamed->text == looking.replace('\n', ' '));
+            const Heard* busy = First(QAccessible::StateChanged, sheet->AddressPage()->Window());
+            EXPECT_TRUE(busy && busy->busy);
+        }
+        if (auto* box = sheet->SummaryPage()->SummaryBox(); page == sheet->SummaryPage()) {
+            heard.clear();
+            QTest::keyClick(box, Qt::Key_Down);  // the caret moves with the keys, line by line
+            EXPECT_EQ(box->textCursor().blockNumber(), 1);
+            EXPECT_NE(First(QAccessible::TextCaretMoved, box), nullptr);
+        }
+    }
+    // The run goes on: the bar is a busy indicator, and sends at most its last value.
+    QProgressBar* bar = sheet->ProgressPage()->ProgressBar();
+    EXPECT_TRUE(sheet->ProgressPage()->Running() && bar->minimum() == 0 && bar->maximum() == 0);
+    ASSERT_TRUE(WaitUntil([&] { return boxes->Count() >= 2 && !sheet->Busy(); }, 20000));
+    EXPECT_LE(std::count_if(heard.begin(), heard.end(),
+                            [&](const Heard& h) { return h.type == QAccessible::ValueChanged && h.object == bar; }), 1);
+}
+
+TEST(HelpWindowAccess, TheCaretStandsAtTheTopicAndTabReachesNamedLinks) {
+    wiz::InitResources();
+    wiz::HelpWindow window;
+    QTextBrowser* browser = window.Browser();
+    window.ShowTopic(108);
+    EXPECT_EQ(browser->textCursor().block().text(), QStringLiteral("Dialing Configuration"));
+    window.ShowTopic(104);  // from wherever the last visit left the caret
+    EXPECT_EQ(browser->textCursor().block().text(), QStringLiteral("Password"));
+    window.ShowTopic(wiz::HelpContents);
+    browser->setFocus();
+    QTest::keyClick(browser, Qt::Key_Tab);
+    EXPECT_TRUE(browser->textCursor().charFormat().isAnchor());
+    EXPECT_EQ(browser->accessibleDescription(), QStringLiteral("Link: ") + browser->textCursor().selectedText());
+}
+
+} // namespace
+} // namespace wiztest

@@ -70,18 +70,18 @@ void CConfigSummaryPage::ShowChanges() {
     QString address = QString::fromStdString(settings_->RouterAddress());
     cursor_.On();
     // Only reads reach the router, but they wait on its replies: off the GUI thread.
-    Sheet()->RunBlocking([run, preview] { run->PreviewConfigure(preview->lines, preview->error); },
-                         [this, preview, address] {
-                             cursor_.Off();
-                             if (!HasWindow()) return;
-                             QStringList lines;
-                             for (const std::string& line : preview->lines) lines << QString::fromStdString(line);
-                             auto* window = new ChangesWindow(lines, QString::fromStdString(preview->error), address,
-                                                              Window());
-                             window->setAttribute(Qt::WA_DeleteOnClose);
-                             changesWindow_ = window;
-                             window->open();
-                         });
+    auto show = [this, preview, address] {
+        cursor_.Off();
+        if (!HasWindow()) return;
+        QStringList lines;
+        for (const std::string& line : preview->lines) lines << QString::fromStdString(line);
+        auto* window = new ChangesWindow(lines, QString::fromStdString(preview->error), address, Window());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        changesWindow_ = window;
+        window->open();
+    };
+    bool started = Sheet()->RunBlocking([run, preview] { run->PreviewConfigure(preview->lines, preview->error); }, show);
+    if (!started) cursor_.Off();
 }
 
 ChangesWindow* CConfigSummaryPage::ChangesWindowShown() const {

@@ -15,7 +15,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QHeaderView>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace wiz {
@@ -174,6 +176,13 @@ QString ChooseSnapshotFile(QWidget* parent, const QString& dir) {
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     // Our own chooser, so that F1 reaches the help like every other window of ours.
     chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.resize(820, 460);
+    // Snapshot names are long and their times matter: every column as wide as it needs,
+    // the newest, the one an undo usually wants, first.
+    if (auto* view = chooser.findChild<QTreeView*>()) {
+        view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view->sortByColumn(3, Qt::DescendingOrder);
+    }
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), &chooser);
     QObject::connect(f1, &QShortcut::activated, &chooser, [] { OpenHelp(ChooseSnapshotTopic); });
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return QString();

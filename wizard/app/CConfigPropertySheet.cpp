@@ -1,6 +1,7 @@
 #include "wizard/app/CConfigPropertySheet.h"
 
 #include "platform/Sockets.h"
+#include "wizard/app/RestoreDialog.h"
 #include "wizard/pages/CConfigHostPages.h"
 #include "wizard/pages/CConfigPropertyIPAddressPage.h"
 #include "wizard/pages/CConfigPropertyPage1.h"
@@ -17,6 +18,7 @@
 #include "wizard/pages/Pictures.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 
 #include <unistd.h>
@@ -162,6 +164,12 @@ WizardRun* CConfigPropertySheet::CreateRun() {
 void CConfigPropertySheet::DeleteRun() {
     progress_->OnRunChanged();
     run_.reset();
+}
+
+void CConfigPropertySheet::RestoreRouter(const std::string& path) {
+    DeleteRun();
+    // The user has said yes already: the window shows the lines and goes on.
+    RestoreFromFile(this, QFile::decodeName(path.c_str()), false);
 }
 
 QString CConfigPropertySheet::BuildSummary() const {

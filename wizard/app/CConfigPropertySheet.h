@@ -56,6 +56,7 @@ public:
     WizardRun* Run() const override { return run_.get(); }
     WizardRun* CreateRun() override;
     void DeleteRun() override;
+    void RestoreRouter(const std::string& path) override;
     void SetProfileSection(const QString& section) override { profileSection_ = section; }
     void WriteProfileString(const QString& entry, const QString& value) const override;
     void WriteProfileInt(const QString& entry, int value) const override;

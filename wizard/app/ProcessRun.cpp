@@ -11,6 +11,10 @@ public:
     VLQLWizUIControl::StepMachine& Machine() override { return process_; }
     bool IsConnected() const override { return process_.session.IsConnected(); }
     void ReadRouterSettings(std::string& message) override { process_.ReadRouterSettings(message); }
+    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error) override {
+        return process_.PreviewConfigure(lines, error, true);
+    }
+    std::string SnapshotPath() const override { return process_.snapshotPath; }
 
 private:
     VLQLWizUIControl::Process process_;

@@ -1,6 +1,8 @@
 #include "wizard/app/StartDialog.h"
 
+#include "platform/Hooks.h"
 #include "wizard/app/AboutBox.h"
+#include "wizard/app/RestoreDialog.h"
 #include "wizard/framework/HelpWindow.h"
 #include "wizard/pages/Pictures.h"
 
@@ -36,12 +38,17 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     connect(setup_, &QPushButton::clicked, this, &StartDialog::Setup);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(overview_, &QPushButton::clicked, this, &StartDialog::Overview);
+    restore_ = new QPushButton(QStringLiteral("&Restore..."), this);
+    restore_->setAccessibleName(QStringLiteral("Restore"));
+    restore_->setAccessibleDescription(QStringLiteral("Put a Quillet back as a snapshot found it"));
+    connect(restore_, &QPushButton::clicked, this, &StartDialog::Restore);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &StartDialog::Overview);
 
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
     buttons->addWidget(setup_);
+    buttons->addWidget(restore_);
     buttons->addWidget(cancel_);
     buttons->addWidget(overview_);
     auto* layout = new QVBoxLayout(this);
@@ -50,6 +57,7 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     setTabOrder(setup_, cancel_);
     setTabOrder(cancel_, overview_);
+    setTabOrder(setup_, restore_);
 }
 
 void StartDialog::Setup() {
@@ -59,6 +67,12 @@ void StartDialog::Setup() {
         runSheet_(sheet);
     else
         sheet.exec();
+}
+
+void StartDialog::Restore() {
+    QString dir = QString::fromStdString(platform::GetHooks().snapshotDir);
+    QString path = chooseFile_ ? chooseFile_(dir) : ChooseSnapshotFile(this, dir);
+    if (!path.isEmpty()) RestoreFromFile(this, path, true);
 }
 
 void StartDialog::Overview() {

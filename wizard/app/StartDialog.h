@@ -22,14 +22,20 @@ public:
     using SheetRunner = std::function<void(CConfigPropertySheet& sheet)>;
     void SetSheetRunner(SheetRunner runner) { runSheet_ = std::move(runner); }
     void SetSheetEnvironment(SheetEnvironment env) { env_ = std::move(env); }
+    // How "Restore..." picks a snapshot (given the snapshot folder); tests replace it.
+    using FileChooser = std::function<QString(const QString& dir)>;
+    void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
     void Setup();
     void Overview();
     void ShowAbout();
+    // Picks a snapshot in the snapshot folder and puts its router back as it was.
+    void Restore();
 
     QPushButton* SetupButton() const { return setup_; }
     QPushButton* CancelButton() const { return cancel_; }
     QPushButton* OverviewButton() const { return overview_; }
+    QPushButton* RestoreButton() const { return restore_; }
     // The context menu, built as it would be shown.
     QMenu* ContextMenu();
 
@@ -43,8 +49,10 @@ private:
     QPushButton* setup_;
     QPushButton* cancel_;
     QPushButton* overview_;
+    QPushButton* restore_;
     QMenu* menu_ = nullptr;
     SheetRunner runSheet_;
+    FileChooser chooseFile_;
     SheetEnvironment env_;
 };
 

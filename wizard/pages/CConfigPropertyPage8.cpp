@@ -23,6 +23,11 @@ const char* const CConfigPropertyPage8::CancelQuestion =
     "impossible to rerun the Wizard again to recover later.  \n\nPress OK to continue aborting the Wizard, or Cancel "
     "to allow the Wizard to continue.";
 
+const char* const CConfigPropertyPage8::RestoreQuestion =
+    "The Quillet may now be partly configured. Before changing anything the wizard kept what the Quillet "
+    "held in the snapshot\n\n%1\n\nDo you want to put the Quillet back as it was now? You can also do it "
+    "later with Restore... in the start window.";
+
 CConfigPropertyPage8::CConfigPropertyPage8() : CConfigPage(PageId::Progress, 114, QStringLiteral("Setup Progress")) {}
 
 CConfigPropertyPage8::~CConfigPropertyPage8() = default;
@@ -195,6 +200,7 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
     if (!out.offersRetry) {
         ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic);
         driver_->Resolve(Answer::Ok);
+        OfferRestore();
         FinishOnly();
         return;
     }
@@ -214,12 +220,22 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
         Sheet()->SetWizardButtons(WizardSheet::WizBack | WizardSheet::WizNext);
         return;
     case Resolution::EndWizard:
+        OfferRestore();
         Sheet()->PressButton(WizardSheet::Button::Finish);
         return;
     case Resolution::FinishOnly:
         FinishOnly();
         return;
     }
+}
+
+void CConfigPropertyPage8::OfferRestore() {
+    WizardRun* run = host_->Run();
+    std::string path = run ? run->SnapshotPath() : std::string();
+    if (path.empty()) return;
+    QString text = QString::fromLatin1(RestoreQuestion).arg(QString::fromStdString(path));
+    if (ShowMessage(text, MsgButtons::YesNo, MsgIcon::Question, RestoreQuestionTopic) == IdYes)
+        host_->RestoreRouter(path);
 }
 
 void CConfigPropertyPage8::FinishOnly() {

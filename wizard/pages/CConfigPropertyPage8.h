@@ -40,6 +40,9 @@ public:
     bool Running() const;
 
     static const char* const CancelQuestion;  // string 108
+    // Asked when a failure after the configure step began ends the wizard.
+    static const char* const RestoreQuestion;
+    static constexpr int RestoreQuestionTopic = 4206;
 
 protected:
     QString BottomText() const override { return QString(); }
@@ -57,6 +60,8 @@ private:
     void Append(const std::string& text);
     // The run is over: Finish alone ends the wizard.
     void FinishOnly();
+    // The run changed the router and failed: offer to put it back from its snapshot.
+    void OfferRestore();
 
     std::unique_ptr<VLQLWizUIControl::Driver> driver_;
     bool stepping_ = false;

@@ -3,8 +3,12 @@
 #include "platform/Hooks.h"
 #include "router/ValueTables.h"
 #include "run/ConfigSettings.h"
+#include "wizard/pages/ChangesWindow.h"
+#include "wizard/pages/WizardRun.h"
 
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
 #include <QPlainTextEdit>
@@ -47,10 +51,54 @@ void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
     // A caret that the arrow keys move, so a screen reader reads the line moved to.
     box_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     body->addWidget(box_, 1);
+    changes_ = new QPushButton(QStringLiteral("&Changes..."));
+    changes_->setAccessibleName(QStringLiteral("Changes"));
+    changes_->setAccessibleDescription(QStringLiteral("The command lines the wizard will send to the Quillet"));
+    QObject::connect(changes_, &QPushButton::clicked, changes_, [this] { ShowChanges(); });
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
+    row->addWidget(changes_);
+    body->addLayout(row);
+}
+
+void CConfigSummaryPage::ShowChanges() {
+    WizardRun* run = host_->Run();
+    if (!run || !run->IsConnected() || Sheet()->Busy()) return;
+    struct Preview {
+        std::vector<std::string> lines;
+        std::string error;
+    };
+    auto preview = std::make_shared<Preview>();
+    QString address = QString::fromStdString(settings_->RouterAddress());
+    cursor_.On();
+    // Only reads reach the router, but they wait on its replies: off the GUI thread.
+    auto show = [this, preview, address] {
+        cursor_.Off();
+        if (!HasWindow()) return;
+        QStringList lines;
+        for (const std::string& line : preview->lines) lines << QString::fromStdString(line);
+        auto* window = new ChangesWindow(lines, QString::fromStdString(preview->error), address, Window());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        changesWindow_ = window;
+        window->open();
+    };
+    bool started = Sheet()->RunBlocking([run, preview] { run->PreviewConfigure(preview->lines, preview->error); }, show);
+    if (!started) cursor_.Off();
+}
+
+ChangesWindow* CConfigSummaryPage::ChangesWindowShown() const {
+    return static_cast<ChangesWindow*>(changesWindow_.data());
+}
+
+void CConfigSummaryPage::OnSheetDone() {
+    cursor_.Off();
+    CConfigPage::OnSheetDone();
 }
 
 void CConfigSummaryPage::OnDestroyWindow() {
     box_ = nullptr;
+    changes_ = nullptr;
+    cursor_.Off();
     CConfigPage::OnDestroyWindow();
 }
 
@@ -61,6 +109,7 @@ bool CConfigSummaryPage::OnSetActive() {
     display.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     if (display.endsWith(QLatin1Char('\n'))) display.chop(1);
     box_->setPlainText(display);
+    changes_->setEnabled(host_->Run() && host_->Run()->IsConnected());
     return shown;
 }
 

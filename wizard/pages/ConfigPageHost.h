@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace wiz {
@@ -51,6 +52,9 @@ public:
     virtual WizardRun* Run() const = 0;
     virtual WizardRun* CreateRun() = 0;
     virtual void DeleteRun() = 0;
+    // Drops the run (its session holds the router's one administrative connection) and
+    // puts the router back as the snapshot at `path` found it.
+    virtual void RestoreRouter(const std::string& path) = 0;
     // Profile entries under the current section; never read back.
     virtual void SetProfileSection(const QString& section) = 0;
     virtual void WriteProfileString(const QString& entry, const QString& value) const = 0;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class ConfigSettings;
 
@@ -22,6 +23,16 @@ public:
     virtual bool IsConnected() const = 0;
     // Reads a found router's present settings into the settings record.
     virtual void ReadRouterSettings(std::string& message) = 0;
+    // The command lines the configure step would send now, nothing sent; the session
+    // stays usable for the run. False with `error` when the step would stop early.
+    virtual bool PreviewConfigure(std::vector<std::string>& lines, std::string& error) {
+        lines.clear();
+        error = "no router session";
+        return false;
+    }
+    // The snapshot the configure step kept before it changed the router; empty when
+    // none was written.
+    virtual std::string SnapshotPath() const { return std::string(); }
 };
 
 using RunFactory = std::function<std::unique_ptr<WizardRun>(ConfigSettings* settings)>;

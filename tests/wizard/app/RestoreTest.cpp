@@ -1,0 +1,198 @@
+// Previews and restores in the wizard against quillet-sim: the summary page's "Changes..."
+// window, "Restore..." from the start dialog, and the restore offered after a failed run.
+#include "WizardTestSupport.h"
+
+#include "SimRouter.h"
+#include "platform/Hooks.h"
+#include "run/Driver.h"
+#include "run/Process.h"
+#include "wizard/app/RestoreDialog.h"
+#include "wizard/app/StartDialog.h"
+#include "wizard/pages/ChangesWindow.h"
+
+#include <QApplication>
+#include <QFile>
+
+namespace wiztest {
+namespace {
+
+using VLQLWizUIControl::RouterSnapshot;
+using wiz::RestoreDialog;
+using Boxes = std::vector<std::pair<QString, int>>;  // each box's text (its start) and topic
+const QString Restored = QStringLiteral("The Quillet holds what the snapshot holds.");
+
+// A scripted run that kept a snapshot before it failed.
+struct KeptRun : FakeRun {
+    using FakeRun::FakeRun;
+    std::string path;
+    std::string SnapshotPath() const override { return path; }
+};
+
+class RestoreTest : public SheetTest {
+protected:
+    void SetUp() override {
+        realRun = true;
+        SheetTest::SetUp();
+        ASSERT_TRUE(sim->WaitListening(sim->listenLines > 0 ? sim->listenLines : 1));
+        // What the router holds now, kept as a run keeps it.
+        VLVelunor session;
+        ASSERT_EQ(session.Open("127.0.0.1", "secret"), VLVelunor::Ok);
+        RouterSnapshot snapshot = RouterSnapshot::FromSession(session, "127.0.0.1", "secret");
+        session.Close();
+        ASSERT_TRUE(sim->WaitListening(sim->listenLines + 1));
+        std::string error;
+        ASSERT_TRUE(snapshot.WriteFile(platform::GetHooks().snapshotDir, kept, error)) << error;
+        listened = sim->listenLines;
+    }
+    // Every box in order, and the sessions the router saw (a restart makes two).
+    void ExpectBoxesAndSessions(const Boxes& expected, int sessions, const QString& path) {
+        ASSERT_EQ(boxes->Count(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            QString start = QString(expected[i].first).replace(QStringLiteral("%1"), path);
+            EXPECT_TRUE(boxes->Calls()[i].text.startsWith(start)) << boxes->Calls()[i].text.toStdString();
+            EXPECT_EQ(boxes->Calls()[i].topic, expected[i].second) << i;
+        }
+        EXPECT_TRUE(sim->WaitListening(listened + sessions));
+        EXPECT_EQ(sim->listenLines, listened + sessions);
+        listened = sim->listenLines;
+    }
+    // Keeps the restore window's log whenever a box comes up over it.
+    void RecordLogAtEveryBox(QString* log) {
+        boxes->OnNextBox([this, log] {
+            if (auto* dialog = dynamic_cast<RestoreDialog*>(QApplication::activeModalWidget())) *log = dialog->LogText();
+            RecordLogAtEveryBox(log);
+        });
+    }
+    std::string kept;
+    int listened = 0;
+};
+
+TEST_F(RestoreTest, ChangesWindowShowsWhatADryRunWouldSend) {
+    PasswordNext(QStringLiteral("secret"));
+    sheet->AddressPage()->AddressBox()->setText(QStringLiteral("127.0.0.1"));
+    sheet->AddressPage()->MaskBox()->setText(QStringLiteral("255.0.0.0"));
+    ClickNext();
+    ClickNext();
+    DirNoNext(QStringLiteral("5551234"));
+    SecurityNext(false);
+    DialingNext(true, QStringLiteral("555-0100"), QStringLiteral("555-0101"));
+    AuthenticationNext(QStringLiteral("office"), QStringLiteral("isp-pass"));
+    ASSERT_TRUE(sheet->SummaryPage()->ChangesButton()->isEnabled());
+    sheet->SummaryPage()->ChangesButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return sheet->SummaryPage()->ChangesWindowShown() != nullptr; }));
+    QStringList shown = sheet->SummaryPage()->ChangesWindowShown()->Lines();
+    ConfigSettings entered = sheet->Settings();
+    sheet.reset();
+    // A dry run as qlwiz-batch makes it: probe, read back, the same entries on top.
+    ConfigSettings settings = entered;
+    VLQLWizUIControl::Process dry(&settings);
+    dry.state = VLQLWizUIControl::StepMachine::Connecting;
+    VLQLWizUIControl::Driver::CallStep(dry);
+    std::string message, error;
+    dry.ReadRouterSettings(message);
+    settings = entered;
+    std::vector<std::string> lines;
+    EXPECT_TRUE(dry.PreviewConfigure(lines, error, false)) << error;
+    dry.session.Close();
+    QStringList expected;
+    for (const std::string& line : lines) expected << QString::fromStdString(line);
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(expected.contains(QStringLiteral("set isp telephone 5550100&5550101"))) << "not what was entered";
+    ExpectBoxesAndSessions({{"Quillet Found!!", 4099}}, 2, QString());
+}
+
+TEST_F(RestoreTest, RestoreFromTheStartDialog) {
+    struct Row {
+        const char* content;  // null: the snapshot kept
+        std::vector<int> answers;
+        Boxes boxes;
+        const char* logged;  // in the window's log at the last box
+        int sessions;        // the router's sessions
+    };
+    const Row rows[] = {
+        {"format = 1\nrouter.address\n", {}, {{"%1 is not a snapshot", wiz::NotASnapshotTopic}}, "", 0},
+        {nullptr, {wiz::IdNo}, {{"Send these", RestoreDialog::ConfirmTopic}},
+         "Connecting to Quillet at 127.0.0.1\nLogged in with the password the run installed.\nThe restore sends these", 1},
+        {nullptr, {wiz::IdYes}, {{"Send these", RestoreDialog::ConfirmTopic}, {Restored, RestoreDialog::ResultTopic}},
+         "    reboot\nWriting back the snapshot taken 20", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sessions);
+        QString path = QString::fromStdString(kept);
+        if (row.content) {
+            path = QString::fromStdString(platform::GetHooks().snapshotDir) + QStringLiteral("/malformed.snapshot");
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(row.content);
+        }
+        boxes->Clear();
+        for (int answer : row.answers) boxes->Answer(answer);
+        QString log, chooserDir;
+        RecordLogAtEveryBox(&log);
+        wiz::StartDialog dialog;
+        dialog.SetFileChooser([&](const QString& dir) { chooserDir = dir; return path; });
+        dialog.RestoreButton()->click();
+        boxes->OnNextBox(nullptr);
+        EXPECT_EQ(chooserDir.toStdString(), platform::GetHooks().snapshotDir);
+        EXPECT_TRUE(log.contains(QString::fromLatin1(row.logged))) << log.toStdString();
+        ExpectBoxesAndSessions(row.boxes, row.sessions, path);
+    }
+}
+
+TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
+    const QString question = QStringLiteral("The Quillet may now be partly configured.");
+    const int asked = wiz::CConfigPropertyPage8::RestoreQuestionTopic;
+    struct Row {
+        int state, kind;  // where the run fails, and how
+        bool snapshot, ends;
+        std::vector<int> answers;
+        Boxes boxes;
+        int sessions;
+    };
+    const Row rows[] = {
+        {1, 1, false, false, {wiz::IdOk}, {{"The Quillet did not", 3866}}, 0},  // before the configure step
+        {3, 12, true, false, {wiz::IdOk, wiz::IdNo}, {{"Creating Filters", 3851}, {question, asked}}, 0},
+        {6, 14, true, true, {wiz::IdCancel, wiz::IdYes},
+         {{"Your ISDN channels", 3853}, {question, asked}, {Restored, RestoreDialog::ResultTopic}}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        wiz::SheetEnvironment env;
+        env.localAddresses = [](std::vector<uint32_t>* out) { *out = {NetOrder("10.0.0.7")}; return true; };
+        env.makeRun = [&](ConfigSettings* settings) {
+            auto run = std::make_unique<KeptRun>(settings);
+            run->handlers[2] = FakeRun::NoRouterOnProbe();
+            run->handlers[row.state] = FakeRun::FailWith(row.kind);
+            run->path = row.snapshot ? kept : std::string();
+            return std::unique_ptr<wiz::WizardRun>(std::move(run));
+        };
+        sheet = std::make_unique<wiz::CConfigPropertySheet>(std::move(env));
+        sheet->show();
+        WalkToSummary();
+        EXPECT_FALSE(sheet->SummaryPage()->ChangesButton()->isEnabled()) << "no router was found";
+        boxes->Clear();
+        for (int answer : row.answers) boxes->Answer(answer);
+        ClickNext();
+        ASSERT_TRUE(WaitUntil([&] { return boxes->Count() >= row.boxes.size() && !sheet->Busy(); }));
+        Settle();
+        ExpectBoxesAndSessions(row.boxes, row.sessions, QString());
+        EXPECT_EQ(boxes->Calls().size() > 1 && boxes->Calls()[1].text.contains(QString::fromStdString(kept)), row.snapshot);
+        // OK leaves Finish alone; Cancel ends the wizard, restored or not.
+        EXPECT_EQ(sheet->isVisible() ? sheet->WizardButtons() : 0, row.ends ? 0 : +wiz::WizardSheet::WizFinish);
+        sheet.reset();
+    }
+}
+
+TEST(RestoreHelp, EveryNewWindowAndQuestionHasATopic) {
+    QFile file(QStringLiteral(":/help/qlwiz.html"));
+    const QString html = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    for (int topic : {wiz::ChangesWindow::HelpTopic, RestoreDialog::HelpTopic, RestoreDialog::ConfirmTopic,
+                      RestoreDialog::ResultTopic, wiz::ChooseSnapshotTopic, wiz::NotASnapshotTopic,
+                      wiz::CConfigPropertyPage8::RestoreQuestionTopic}) {
+        int at = html.indexOf(QStringLiteral("<a name=\"%1\"></a>").arg(wiz::HelpAnchor(topic)));
+        EXPECT_TRUE(at >= 0 && html.indexOf(QStringLiteral("<p>"), at) > html.indexOf(QStringLiteral("<h2>"), at)) << topic;
+    }
+}
+
+} // namespace
+} // namespace wiztest

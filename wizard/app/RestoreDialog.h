@@ -1,0 +1,81 @@
+// "Restore...": puts a router back as a snapshot found it. The window logs each step as
+// the progress page does, runs every step off the GUI thread with the wait cursor on,
+// shows the command lines before any is sent, and cannot be closed half way.
+#pragma once
+
+#include "run/RouterSnapshot.h"
+#include "wizard/framework/WaitCursor.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+
+class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
+
+namespace VLQLWizUIControl {
+class RouterRestore;
+}
+
+namespace wiz {
+
+class WorkerCall;
+
+class RestoreDialog : public QDialog {
+public:
+    enum class Outcome { NotStarted, Declined, Failed, Differs, Restored };
+
+    // With `askFirst` the user confirms the lines before any is sent; without it the
+    // user has already said yes (after a failed run).
+    RestoreDialog(VLQLWizUIControl::RouterSnapshot snapshot, bool askFirst, QWidget* parent = nullptr);
+    ~RestoreDialog() override;
+
+    QPlainTextEdit* LogBox() const { return log_; }
+    QString LogText() const;
+    QProgressBar* ProgressBar() const { return bar_; }
+    bool Running() const { return running_; }
+    Outcome Result() const { return outcome_; }
+
+    static constexpr int HelpTopic = 127;       // the window
+    static constexpr int ConfirmTopic = 4204;   // "Send these lines?"
+    static constexpr int ResultTopic = 4205;    // the last message
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Begin();
+    void Connected(int more, const std::string& message);
+    void Previewed(const std::vector<std::string>& lines);
+    void NextStep();
+    void StepDone(int more, const std::string& message);
+    void End(const std::string& message);
+    void Append(const QString& text);
+
+    std::unique_ptr<VLQLWizUIControl::RouterRestore> restore_;
+    bool askFirst_;
+    bool started_ = false;
+    bool running_ = false;
+    Outcome outcome_ = Outcome::NotStarted;
+    WaitCursor cursor_;
+    WorkerCall* worker_;
+    QTimer* timer_;
+    QPlainTextEdit* log_;
+    QProgressBar* bar_;
+};
+
+// Reads the snapshot at `path` and runs the restore in a RestoreDialog over `parent`. A
+// file that is not a snapshot gets a message, and nothing is sent.
+RestoreDialog::Outcome RestoreFromFile(QWidget* parent, const QString& path, bool askFirst);
+
+// The file chooser, opened in `dir` (the snapshot folder); "" when the user cancels.
+QString ChooseSnapshotFile(QWidget* parent, const QString& dir);
+
+inline constexpr int ChooseSnapshotTopic = 4202;
+inline constexpr int NotASnapshotTopic = 4203;
+
+} // namespace wiz

@@ -76,6 +76,24 @@ TEST(VlReadFilters, AnotherWordForBigfiltFallsBackToTheOlderTables) {
     vl_close(&r);
 }
 
+TEST(VlReadFilters, WithoutAnOlderIpTableNoIpxOrSapTableIsAskedFor) {
+    for (const char* header : {"filters 0 0", "nofilt 2 0"}) {
+        SCOPED_TRACE(header);
+        peer::Router router;
+        router.replies["17:bigfilt"] = {"bigfilt 0 0 0"};
+        router.replies["17:filters"] = {header};
+        router.replies["17:ipxfilt"] = {"ipxfilt 0 0"};
+        router.replies["17:sapfilt"] = {"sapfilt 0 0"};
+        Peer p(router);
+        VlRouter r;
+        ASSERT_TRUE(p.Connect(&r));
+        EXPECT_EQ(vl_read_filters(&r), nullptr);
+        EXPECT_EQ(p.Requests(VL_MSG_TABLE), (std::vector<std::string>{"bigfilt", "filters"}));
+        EXPECT_GE(r.socket, 0);
+        vl_close(&r);
+    }
+}
+
 TEST(VlReadBigfilt, ChunksAndContinuedFilters) {
     auto rules = [&](int from, int to) {
         std::string out;

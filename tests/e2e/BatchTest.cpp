@@ -3,6 +3,8 @@
 #include "ChildProcess.h"
 #include "sim/SimProcess.h"
 
+#include "qlwiz_version.h"
+
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
@@ -401,11 +403,24 @@ TEST_F(BatchTest, OldFirmwareAndALargerPortTableAreConfigured) {
     EXPECT_TRUE(Contains(sim().Log(), "applied: set S2 spid 0202"));
 }
 
+TEST_F(BatchTest, RefusedCommandIsNamedOnStandardError) {
+    // One rule in the middle of the group is refused; the ones after it are taken.
+    StartConfigured("fault.refuse = set filter isp.in 2 \n");
+    ChildResult r = Batch(SettingsText(address));
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_EQ(Lines(r.out).back(), "Creating Filters");
+    EXPECT_TRUE(Contains(r.err, "failed in state 3 \"Configuring Quillet\", substep 12 \"Setting "
+                                "Filter\": the router refused: Command refused\n"))
+        << r.err;
+}
+
 TEST_F(BatchTest, RouterFallingSilentIsReportedWithoutHanging) {
     // The probe takes about 16 frames; the configuration then meets a silent router.
     StartConfigured("fault.silent_after = 24\n");
     ChildResult r = Batch(SettingsText(address));
     EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Contains(r.err, "failed in state 3 \"Configuring Quillet\", substep "));
+    EXPECT_TRUE(Contains(r.err, "\": socket error 10060 (Connection timed out)\n")) << r.err;
     // The failed step's line is logged a second time, then the substep's name is shown.
     EXPECT_EQ(r.out.rfind("Configuring Quillet\nConfiguring Quillet\n", 0), 0u) << r.out;
     const std::vector<std::string> lines = Lines(r.out);
@@ -472,11 +487,22 @@ TEST(BatchSettings, BadSettingsAreRefusedBeforeAnythingIsContacted) {
     }
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{}, {"--new"}, {"/nonexistent/settings.conf"},
-                                               {"--bogus", "x"}, {"a", "b"}, {"/"}}) {
+                                               {"--bogus", "x"}, {"a", "b"}, {"/"},
+                                               {"--help", "x"}, {"x", "--version"}}) {
         ChildResult r = RunChild(BatchPath(), args, env, kBatchLimitMs);
         EXPECT_EQ(r.exitCode, 2) << r.err;
         EXPECT_EQ(r.out, "");
     }
+    // Help and version go to standard output and are no failure.
+    ChildResult help = RunChild(BatchPath(), {"--help"}, env, kBatchLimitMs);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: qlwiz-batch [--new] SETTINGS_FILE", 0), 0u) << help.out;
+    EXPECT_TRUE(Contains(help.out, "Key=Value") && Contains(help.out, "AccountPassword") &&
+                Contains(help.out, "Exit status: 0 success, 1 the run failed, 2 bad usage"));
+    ChildResult version = RunChild(BatchPath(), {"--version"}, env, kBatchLimitMs);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("qlwiz-batch ") + QLWIZ_VERSION + "\n");
+    EXPECT_EQ(help.err + version.err, "");
     pollfd p{listener, POLLIN, 0};
     EXPECT_EQ(::poll(&p, 1, 0), 0) << "qlwiz-batch connected to the router";
     ::close(listener);

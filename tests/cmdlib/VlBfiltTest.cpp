@@ -1,6 +1,6 @@
 // Reading the filter tables: the newer table with its continuations, and the fallback
 // to the three older ones.
-#include "ScriptedPeer.h"
+#include "support/Peer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // library reads (global, Ethernet, ports, locations, the filter tables) must land field by
 // field in the records, for each firmware form the simulator plays. The two sides share no
 // code, so a field that slips here is a disagreement about the protocol.
-#include "SimProcess.h"
+#include "support/SimProcess.h"
 
 #include "cmdlib/vl.h"
 #include "platform/Sockets.h"
@@ -140,88 +140,42 @@ TEST(SimCmdlib, EveryRecordLandsFieldByFieldForEachFirmware) {
         VlRouter r;
         ASSERT_TRUE(Connect(sim, &r));
 
-        // Global record.
         ASSERT_EQ(vl_read_global(&r), 0);
-        EXPECT_STREQ(r.address, "192.168.1.1");
-        EXPECT_STREQ(r.netmask, "255.255.255.0");
-        EXPECT_STREQ(r.host[0], "10.0.0.5");
-        EXPECT_STREQ(r.host[2], "10.0.0.7");
-        EXPECT_STREQ(r.gateway, "192.168.1.254");
-        EXPECT_EQ(r.gateway_metric, 3);
-        EXPECT_STREQ(r.ypserver, "10.0.0.9");
-        EXPECT_STREQ(r.domain, "example com");
-        EXPECT_STREQ(r.loghost, "10.0.0.10");
-        EXPECT_STREQ(r.assigned, "192.168.1.100");
-        EXPECT_EQ(r.telnet, 2323);
-        EXPECT_STREQ(r.ipxnet, "0000ABCD");
-        EXPECT_EQ(r.ipxframe, 3);
-        EXPECT_STREQ(r.ipxgateway, "00000042");
-        EXPECT_EQ(r.ipxgateway_hops, 3);
-        EXPECT_EQ(r.port_count, 5);
-        EXPECT_EQ(r.ether_count, 2);
-        EXPECT_EQ(r.isdn_switch, 5);  // net3, the active bit taken off
-        EXPECT_STREQ(r.status_text2, "QL2B");
-        EXPECT_STREQ(r.status_text3, "5.2");
-        EXPECT_NE(r.flags & VL_GF_DNS, 0u);
-        EXPECT_EQ(r.firmware_level, c.firmware_level);
-        EXPECT_STREQ(r.status_text4, c.status_text4);
-
-        // Ethernet records.
+        EXPECT_EQ(std::vector<std::string>({r.address, r.netmask, r.host[0], r.host[2], r.gateway, r.ypserver,
+                                            r.domain, r.loghost, r.assigned, r.ipxnet, r.ipxgateway,
+                                            r.status_text2, r.status_text3, r.status_text4}),
+                  std::vector<std::string>({"192.168.1.1", "255.255.255.0", "10.0.0.5", "10.0.0.7", "192.168.1.254",
+                                            "10.0.0.9", "example com", "10.0.0.10", "192.168.1.100", "0000ABCD",
+                                            "00000042", "QL2B", "5.2", c.status_text4}));
+        // net3 comes with its "active" bit, taken off here.
+        EXPECT_EQ(std::vector<int64_t>({r.gateway_metric, r.telnet, r.ipxframe, r.ipxgateway_hops, r.port_count,
+                                        r.ether_count, r.isdn_switch, r.firmware_level, r.flags & VL_GF_DNS}),
+                  std::vector<int64_t>({3, 2323, 3, 3, 5, 2, 5, c.firmware_level, VL_GF_DNS}));
         ASSERT_EQ(vl_read_ether(&r), 0);
-        EXPECT_STREQ(r.ether[0].name, "ether0");
-        EXPECT_STREQ(r.ether[0].address, "192.168.1.1");
-        EXPECT_STREQ(r.ether[0].netmask, "255.255.255.0");
-        EXPECT_STREQ(r.ether[1].address, "10.1.0.1");
-        EXPECT_STREQ(r.ether[1].netmask, "255.255.0.0");
-        EXPECT_STREQ(r.ether[1].ifilter, "web");
-        EXPECT_STREQ(r.ether[1].ofilter, "");
+        EXPECT_EQ(std::vector<std::string>({r.ether[0].name, r.ether[0].address, r.ether[1].address,
+                                            r.ether[1].netmask, r.ether[1].ifilter, r.ether[1].ofilter}),
+                  std::vector<std::string>({"ether0", "192.168.1.1", "10.1.0.1", "255.255.0.0", "web", ""}));
 
-        // Port records, all five formats.
         std::vector<VlPort> ports(static_cast<size_t>(r.port_count));
         r.ports = ports.data();
         ASSERT_EQ(vl_read_ports(&r), 0);
-        const VlPort& c0 = ports[0];
-        EXPECT_STREQ(c0.name, "C0");
-        EXPECT_STREQ(c0.type, "Login");
-        EXPECT_EQ(c0.speed[0], 38400);
-        EXPECT_STREQ(c0.parity, "even");
-        EXPECT_EQ(c0.databits, 7);
-        EXPECT_EQ(c0.stopbits, 2);
-        EXPECT_STREQ(c0.term, "ansi");
-        EXPECT_STREQ(c0.prompt, "Hello $hostname:");
-        EXPECT_STREQ(c0.username, "ops");
-        EXPECT_STREQ(c0.message, "Authorised use only");
-        EXPECT_EQ(c0.group, 4);
-        EXPECT_EQ(c0.login_service, 2);
-        EXPECT_EQ(c0.login_port, 2300);
-        EXPECT_STREQ(c0.host[0], "10.0.0.5");
-        EXPECT_STREQ(c0.ipxnet, "00000000");
-        EXPECT_EQ(c0.port_type, 16);
-        const VlPort& s1 = ports[1];
-        EXPECT_STREQ(s1.name, "S1");
-        EXPECT_EQ(s1.port_type, 128);
-        EXPECT_STREQ(s1.spid, "01234567890123456789");
-        EXPECT_STREQ(s1.directory, "5551234567890123");
-        EXPECT_STREQ(s1.type, "Netwrk");
-        EXPECT_EQ(s1.flags & 0x230u, 0x230u);  // two-way PPP
-        EXPECT_EQ(s1.idle_minutes, 2);
+        const VlPort &c0 = ports[0], &s1 = ports[1], &w3 = ports[3], &p4 = ports[4];
+        EXPECT_EQ(std::vector<std::string>({c0.name, c0.type, c0.parity, c0.term, c0.prompt, c0.username,
+                                            c0.message, c0.host[0], c0.ipxnet, s1.spid, s1.directory, s1.type,
+                                            w3.host[3], w3.destination, w3.destination_mask, w3.ipxnet, p4.type,
+                                            p4.device}),
+                  std::vector<std::string>({"C0", "Login", "even", "ansi", "Hello $hostname:", "ops",
+                                            "Authorised use only", "10.0.0.5", "00000000", "01234567890123456789",
+                                            "5551234567890123", "Netwrk", "172.16.0.1", "172.16.0.2",
+                                            "255.255.255.252", "AC100001", "Device", "lp"}));
         // Older firmware has no idle time in seconds, and the port's idle stays unknown.
-        EXPECT_EQ(s1.idle, c.caps_clear & VL_CAP_IDLE_SECONDS ? -1 : 120);
-        EXPECT_EQ(ports[2].port_type, 128);
-        const VlPort& w3 = ports[3];
-        EXPECT_EQ(w3.port_type, 64);
-        EXPECT_STREQ(w3.host[3], "172.16.0.1");
-        EXPECT_STREQ(w3.destination, "172.16.0.2");
-        EXPECT_STREQ(w3.destination_mask, "255.255.255.252");
-        EXPECT_EQ(w3.mtu, 1400);
-        EXPECT_EQ(w3.map, 0xa0000u);
-        EXPECT_STREQ(w3.ipxnet, "AC100001");  // the port's own address in hexadecimal
-        EXPECT_EQ(w3.lmi, 16);
-        const VlPort& p4 = ports[4];
-        EXPECT_EQ(p4.port_type, 32);
-        EXPECT_STREQ(p4.type, "Device");
-        EXPECT_STREQ(p4.device, "lp");
-        EXPECT_EQ(r.isdn_present, 1);
+        EXPECT_EQ(std::vector<int64_t>({c0.speed[0], c0.databits, c0.stopbits, c0.group, c0.login_service,
+                                        c0.login_port, c0.port_type, s1.port_type, s1.flags & 0x230,
+                                        s1.idle_minutes, s1.idle, ports[2].port_type, w3.port_type, w3.mtu, w3.map,
+                                        w3.lmi, p4.port_type, r.isdn_present}),
+                  std::vector<int64_t>({38400, 7, 2, 4, 2, 2300, 16, 128, 0x230, 2,
+                                        c.caps_clear & VL_CAP_IDLE_SECONDS ? -1 : 120, 128, 64, 1400, 0xa0000, 16,
+                                        32, 1}));
         EXPECT_EQ(r.capabilities & c.caps_set, c.caps_set) << std::hex << r.capabilities;
         EXPECT_EQ(r.capabilities & c.caps_clear, 0u) << std::hex << r.capabilities;
 
@@ -233,19 +187,13 @@ TEST(SimCmdlib, EveryRecordLandsFieldByFieldForEachFirmware) {
         ASSERT_NE(locs->next, nullptr);
         const VlLocation& isp = *locs->next;
         EXPECT_EQ(isp.next, nullptr);
-        EXPECT_STREQ(isp.name, "isp");
-        EXPECT_STREQ(isp.dest, "10.9.0.0");
-        EXPECT_STREQ(isp.netmask, "255.255.0.0");
-        EXPECT_STREQ(isp.telephone, "5551000");
-        EXPECT_STREQ(isp.telephone2, "5551001");
-        EXPECT_STREQ(isp.username, "acct");
-        EXPECT_STREQ(isp.password, "two words");
-        EXPECT_EQ(isp.group, 2);
-        EXPECT_EQ(isp.maxports, 2);
-        EXPECT_EQ(isp.high_water, 5);
-        EXPECT_EQ(isp.mtu, 1496);
-        EXPECT_EQ(isp.idle, 300);  // minutes or seconds on the wire, seconds here
-        EXPECT_EQ(isp.flags & 0x6, 0x4);  // on demand
+        EXPECT_EQ(std::vector<std::string>({isp.name, isp.dest, isp.netmask, isp.telephone, isp.telephone2,
+                                            isp.username, isp.password}),
+                  std::vector<std::string>({"isp", "10.9.0.0", "255.255.0.0", "5551000", "5551001", "acct",
+                                            "two words"}));
+        // Idle in minutes or seconds on the wire, seconds here; flag 0x4 is on demand.
+        EXPECT_EQ(std::vector<int64_t>({isp.group, isp.maxports, isp.high_water, isp.mtu, isp.idle, isp.flags & 0x6}),
+                  std::vector<int64_t>({2, 2, 5, 1496, 300, 0x4}));
         vl_free_locations(locs);
 
         // Filters: the newer table carries the IP rules only.

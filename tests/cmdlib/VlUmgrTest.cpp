@@ -5,8 +5,8 @@
 
 #include <cstring>
 #include <functional>
+#include <tuple>
 
-using peer::Peer;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -16,60 +16,38 @@ std::string RouterLoc(const std::string& name) {
     return name + " 10.0.0.0 255.0.0.0 1 36 5 2 3 \"ATDT\" 1500 A inf outf 00000000 v25 \"\" 0 7 s1 s2";
 }
 
+// The record the router's listing above reads back as.
 VlLocation Defaults(const char* name) {
     VlLocation l{};
     std::strcpy(l.name, name);
     std::strcpy(l.dest, "10.0.0.0");
     std::strcpy(l.netmask, "255.0.0.0");
-    l.group = 1;
-    l.flags = 36;
-    l.idle_minutes = 5;
-    l.idle = 300;
-    l.maxports = 2;
-    l.high_water = 3;
     std::strcpy(l.script, "ATDT");
-    l.mtu = 1500;
-    l.map = 0xA;
     std::strcpy(l.ifilter, "inf");
     std::strcpy(l.ofilter, "outf");
     std::strcpy(l.ipxnet, "00000000");
     std::strcpy(l.v25bis, "v25");
+    std::tie(l.group, l.flags, l.idle_minutes, l.idle, l.maxports, l.high_water, l.mtu) = std::tuple(1, 36, 5, 300, 2, 3, 1500);
+    l.map = 0xA;
     return l;
 }
 
 Lines Exchange(peer::Router router, const std::function<int(VlRouter*)>& call, int* rc) {
-    Peer p(router);
-    VlRouter r;
-    if (!p.Connect(&r))
-        return {"<no connection>"};
-    *rc = call(&r);
-    vl_close(&r);
-    return p.Commands();
+    return peer::Texts(peer::With(router, [&](VlRouter* r) { *rc = call(r); }));
 }
 
 TEST(VlNames, TooLongOrEmptyNamesAreRefusedWithoutTraffic) {
-    Peer p(peer::Router{});
-    VlRouter r;
-    ASSERT_TRUE(p.Connect(&r));
     VlLocation loc = Defaults("thirteen_char");
     VlFilter f{};
-    const std::function<int()> refused[] = {
-        [&] { return vl_add_location(&r, &loc); },
-        [&] { return vl_delete_location(&r, "thirteen_char"); },
-        [&] { return vl_delete_location(&r, ""); },
-        [&] { return vl_add_filter(&r, &f); },
-        [&] { return vl_add_filter(&r, nullptr); },
-        [&] { return vl_delete_filter(&r, "seventeen_chars_x"); },
-        [&] { return vl_delete_filter(&r, ""); },
-    };
-    for (const auto& call : refused) {
-        EXPECT_EQ(call(), -1);
-    }
-    EXPECT_EQ(vl_delete_location(&r, "twelve_chars"), 0);
-    EXPECT_EQ(vl_delete_filter(&r, "sixteen_chars_xx"), 0);
-    vl_close(&r);
-    ASSERT_TRUE(p.WaitClosed(5000));
-    EXPECT_EQ(p.Commands(), (Lines{"delete location twelve_chars", "delete filter sixteen_chars_xx"}));
+    int rc = 0;
+    EXPECT_EQ(Exchange(peer::Router{}, [&](VlRouter* r) {
+        for (int refused : {vl_add_location(r, &loc), vl_delete_location(r, "thirteen_char"), vl_delete_location(r, ""),
+                            vl_add_filter(r, &f), vl_add_filter(r, nullptr), vl_delete_filter(r, "seventeen_chars_x"),
+                            vl_delete_filter(r, "")})
+            EXPECT_EQ(refused, -1);
+        return vl_delete_location(r, "twelve_chars") + vl_delete_filter(r, "sixteen_chars_xx");
+    }, &rc), (Lines{"delete location twelve_chars", "delete filter sixteen_chars_xx"}));
+    EXPECT_EQ(rc, 0);
 }
 
 TEST(VlAddLocation, StartsFromTheRouterDefaultsAndRenamesByReplacement) {

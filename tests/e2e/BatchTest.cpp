@@ -160,23 +160,6 @@ TEST_F(BatchTest, FailuresEndWithTheWizardsMessageAndTheirCauseOnStandardError) 
     }
 }
 
-TEST_F(BatchTest, ASecondAdministrativeConnectionIsReportedAsSuch) {
-    StartConfigured();
-    int other = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(sim.Port()));
-    ASSERT_EQ(::connect(other, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_TRUE(sim.WaitForLog("session 1 from")) << sim.Log();  // only then is its port closed to others
-    ChildResult r = Batch(SettingsText(address));
-    ::close(other);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "The connection to your Quillet was refused.  This is because there is another "
-                     "administrative connection to it - probably another copy of the Wizard or the "
-                     "Tolvane DErazaruz application.\n");
-}
-
 TEST_F(BatchTest, ProbeThatFindsNoRouterStartsOverWithBootp) {
     // A connect to 127.255.255.255 fails at once with "network unreachable", as an
     // unanswered address on a LAN fails; nothing asks for an address either.

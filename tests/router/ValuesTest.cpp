@@ -219,30 +219,4 @@ TEST(ConfigObjects, Setters) {
     EXPECT_EQ(p.idle, 0);  // the port's own idle time is left alone
 }
 
-TEST(VLVelunor, DialFailureCodes) {
-    using V = VLVelunor;
-    const struct {
-        int reason, cause;
-        V::ReturnCode code;
-    } cases[] = {
-        {40, 0, V::NoAnswer},      {41, 0, V::CommandFailed}, {-1, 0, V::CommandFailed}, {3, 65, V::NoAnswer},
-        {3, 17, V::Busy},          {12, 18, V::NoAnswer},     {0, 50, V::NotSubscribed}, {12, 0, V::Rejected},
-        {26, 0, V::Ok},            {3, 0, V::DialFailed11},   {9, 0, V::DialFailed11},   {16, 0, V::AuthenticationFailed},
-        {37, 0, V::AuthenticationFailed}, {2, 0, V::DialFailed14}, {14, 0, V::DialFailed14}, {5, 0, V::DialFailed15},
-        {39, 0, V::DialFailed15},  {0, 0, V::DialFailed16},   {28, 0, V::DialFailed16},  {1, 0, V::DialFailed17},
-        {36, 0, V::DialFailed17},  {21, 99, V::AuthenticationFailed},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(V::DialFailureCode(c.reason, c.cause), c.code) << c.reason << " " << c.cause;
-    }
-    EXPECT_NO_THROW(V::CheckResult(2));
-    EXPECT_THROW(V::CheckResult(-1), V::Failure);
-    EXPECT_THROW(V::CheckResult(1), V::Failure);
-    VLVelunor closed;  // operations on a closed session fail instead of crashing
-    EXPECT_EQ(closed.EtherInterface(0), nullptr);
-    EXPECT_EQ(closed.IsdnPort(0), nullptr);
-    EXPECT_THROW(closed.WriteGlobal(), int);
-    EXPECT_EQ(closed.Dial("isp", 1, 1), V::CommandFailed);
-}
-
 } // namespace

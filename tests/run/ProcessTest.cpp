@@ -121,21 +121,25 @@ TEST(Process, ConnectTriesAnEmptyPasswordOnlyAfterARefusedGivenOne) {
 }
 
 TEST(Process, ReadRouterSettingsTakesTheConfiguredRoutersValues) {
+    const std::string configured =
+        "isdn.switch = any\napply = set isdn ntt\napply = set S1 spid 0101\napply = set S1 directory 5550001\n"
+        "apply = set S2 directory 5550002\napply = add filter isp.in\n"
+        "apply = set filter isp.in 1 permit 0.0.0.0/0 127.0.0.10/32 tcp dst eq 80\n"
+        "apply = set filter isp.in 2 permit 0.0.0.0/0 127.0.0.11/32 udp dst eq 53\n"
+        "apply = set filter isp.in 3 permit 0.0.0.0/0 127.0.0.12/32 tcp dst eq 25\n"
+        "apply = set filter isp.in 4 permit 0.0.0.0/0 127.0.0.13/32 tcp dst eq 25\n"
+        "apply = add location isp\napply = set isp username someone\napply = set isp password hidden\n"
+        "apply = set isp telephone 5550100&5550101\napply = set isp maxports 2\n";
+    // The only port-53 rule is UDP; a later rule wins.
+    const std::vector<std::string> read = {"Japan NTT", "0101", "", "5550001", "5550002", "1", "", "127.0.0.10",
+                                           "127.0.0.13", "", "someone", "hidden", "5550100", "5550101", "2"};
     const struct {
         std::string scenario;
         std::vector<std::string> expected;  // switch, spid 1 and 2, dirno 1 and 2, security, hosts, account
     } cases[] = {
-        {"isdn.switch = any\napply = set isdn ntt\napply = set S1 spid 0101\napply = set S1 directory 5550001\n"
-         "apply = set S2 directory 5550002\napply = add filter isp.in\n"
-         "apply = set filter isp.in 1 permit 0.0.0.0/0 127.0.0.10/32 tcp dst eq 80\n"
-         "apply = set filter isp.in 2 permit 0.0.0.0/0 127.0.0.11/32 udp dst eq 53\n"
-         "apply = set filter isp.in 3 permit 0.0.0.0/0 127.0.0.12/32 tcp dst eq 25\n"
-         "apply = set filter isp.in 4 permit 0.0.0.0/0 127.0.0.13/32 tcp dst eq 25\n"
-         "apply = add location isp\napply = set isp username someone\napply = set isp password hidden\n"
-         "apply = set isp telephone 5550100&5550101\napply = set isp maxports 2\n",
-         // The only port-53 rule is UDP; a later rule wins.
-         {"Japan NTT", "0101", "", "5550001", "5550002", "1", "", "127.0.0.10", "127.0.0.13", "", "someone",
-          "hidden", "5550100", "5550101", "2"}},
+        {configured, read},
+        {"firmware = mid\ntable_chunk = 1\n" + configured, read},
+        {"firmware = old\ntable_chunk = 3\n" + configured, read},
         // Without an ISP filter security is off and the name server kept; no "isp" location.
         {"", {"National ISDN1", "", "", "", "", "0", "", "", "", "127.0.0.99", "kept", "pw", "5550100", "", "2"}},
     };
@@ -183,6 +187,8 @@ TEST(Process, VerificationOutcomes) {
         {"isdn.2.register = no\n", true, -1, 1, 1, false, "127.0.0.2"},  // goes on with one channel
         {"isdn.1.register = no\nisdn.2.register = no\n", false, Process::IsdnFailure, 1, 0, false, ""},
         {"isp.address = 0.0.0.0\n", true, -1, 0, 1, false, ""},
+        {"isp.outcome = fail:3:0\n", false, Process::PppRedialing, 1, 2, true, ""},
+        {"isp.outcome = hang\n", false, Process::PppRedialing, 1, 2, true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);

@@ -183,12 +183,23 @@ std::vector<Frame> Peer::Frames() {
     return frames_;
 }
 
-std::vector<std::string> Peer::Requests(int type) {
+std::vector<std::string> Texts(const std::vector<Frame>& frames, int type) {
     std::vector<std::string> out;
-    for (const Frame& f : Frames())
+    for (const Frame& f : frames)
         if (f.type == type)
             out.push_back(f.Text());
     return out;
+}
+
+std::vector<Frame> With(Peer::Handler handler, const std::function<void(VlRouter*)>& use) {
+    Peer p(std::move(handler));
+    VlRouter r;
+    if (!p.Connect(&r))
+        return {Frame{0, 0, 0, "<no connection>"}};
+    use(&r);
+    vl_close(&r);
+    p.WaitClosed(5000);  // every frame the client sent is recorded
+    return p.Frames();
 }
 
 bool Peer::WaitFrames(size_t count, long ms) {

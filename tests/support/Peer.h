@@ -46,8 +46,6 @@ public:
     bool MoreArrivesWithin(long ms);
     // Test thread.
     std::vector<Frame> Frames();
-    std::vector<std::string> Requests(int type);  // texts of the frames of one type
-    std::vector<std::string> Commands() { return Requests(VL_MSG_COMMAND); }
     bool WaitFrames(size_t count, long ms);
     bool WaitClosed(long ms);
 
@@ -73,5 +71,11 @@ struct Router {
     std::string login_reply = "s";
     void operator()(Peer& p, const Frame& f) const;
 };
+
+// Opens a router record on a peer running `handler`, calls `use` with it and closes it;
+// gives the frames the peer received.
+std::vector<Frame> With(Peer::Handler handler, const std::function<void(VlRouter*)>& use);
+// The texts of the frames of one type.
+std::vector<std::string> Texts(const std::vector<Frame>& frames, int type = VL_MSG_COMMAND);
 
 } // namespace peer

@@ -11,7 +11,6 @@
 
 #include "qlwiz_version.h"
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 

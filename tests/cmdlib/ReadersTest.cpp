@@ -330,7 +330,8 @@ TEST(VlReadFilters, TheOlderTablesWhenTheNewerOneYieldsNothingAndNoMoreWhenTheyD
                                  "isp.in 2 |1 66 10.0.0.0 8 0.0.0.0 0 6 0 25 |2 0 0.0.0.0 0 10.1.1.1 32 17 0 53",
                                  "a.out 1 |7 64 1.1.1.1 32 2.2.2.2 32 1 8 0"};
     old.replies["17:filters 2"] = {"b 3 |1 0 x 0 y 0 0 0 0 junk"};  // one rule behind a "|"
-    old.replies["17:ipxfilt"] = {"ipxfilt 2 0", "isp.in 1 |1 17 0000ABCD HOST 451 N H 0x452", "ghost 1 |1 0 x y 1 x y 2"};
+    old.replies["17:ipxfilt"] = {"ipxfilt 2 0", "isp.in 1 |1 17 0000ABCD HOST 451 N H 0x452 |2 0 x y 1 x y 2",
+                                 "ghost 1 |1 0 x y 1 x y 2"};  // rules past the count are not read
     old.replies["17:sapfilt"] = {"sapfilt 1 0", "a.out 1 |1 32 FS1 4 N H 451"};
     auto frames = peer::With(old, [](VlRouter* r) {
         VlFilter* list = vl_read_filters(r);

@@ -135,7 +135,8 @@ TEST_F(BatchTest, FailuresEndWithTheWizardsMessageAndTheirCauseOnStandardError) 
         Entries changes;
         std::string lastLine, cause;  // the end of standard output, a part of standard error
     } cases[] = {
-        {"", {{"AdminPassword", "wrong"}}, "Bad Password - press Retry to reenter.", "substep 2 \"BadPassword\""},
+        {"", {{"AdminPassword", "wrong"}}, "Bad Password - press Retry to reenter.",
+         "failed in state 2 \"Connecting to Quillet\", substep 2 \"BadPassword\": error 4 (Request Denied)\n"},
         // One rule in the middle of a group is refused; the ones after it are taken.
         {"fault.refuse = set filter isp.in 2 \n", {}, "Creating Filters",
          "failed in state 3 \"Configuring Quillet\", substep 12 \"Setting Filter\": the router refused: Command refused\n"},

@@ -141,6 +141,7 @@ TEST(Session, DialWithoutWaitSendsOnlyTheDialAndRebootThenOpenAgain) {
     ASSERT_EQ(session.Open("127.0.0.1", ""), VLVelunor::Ok) << sim.Log();
     EXPECT_EQ(session.Dial("isp", 0, 1), VLVelunor::Ok);
     EXPECT_EQ(SimProcess::DumpValue(sim.Dump(), "state", "debug"), "0x0");
+    EXPECT_EQ(Count(sim.Log(), "<- CONSOLE"), 0);  // and reads no console
     session.Reboot();
     EXPECT_EQ(session.router, nullptr);
     ASSERT_TRUE(sim.WaitFor("rebooting")) << sim.Log();

@@ -147,13 +147,15 @@ TEST(StepMachine, TextsOfStepsAndFailures) {
         EXPECT_EQ(m.StepText(), c.stepText);
         EXPECT_EQ(m.FailureMessage(), c.failureMessage);
     }
-    ScriptedMachine m;
+    ConfigSettings settings;  // out of range kinds must not read past the tables
+    ScriptedMachine m(&settings);
     const std::string& one = m.FailureTextOf(StepMachine::Channel1Failure);
     EXPECT_EQ(m.FailureTextOf(StepMachine::Channel2Failure), "Channel 2" + one.substr(9));
     EXPECT_EQ(m.FailureNameOf(0), "");
     EXPECT_EQ(m.FailureNameOf(1), "Bootp did not respond");
     EXPECT_EQ(m.HelpTopic(1), 3866);
     EXPECT_EQ(m.HelpTopic(34), StepMachine::NoHelpTopic);
+    EXPECT_EQ(m.HelpTopic(-1), StepMachine::NoHelpTopic);
 }
 
 TEST(Driver, FailureFlowOffersRetryWhereTheUserCanCorrectAndLeadsWhereItShould) {

@@ -6,8 +6,13 @@
 #include "run/Driver.h"
 #include "run/Process.h"
 
+#include "cmdlib/vl.h"
+#include "platform/Sockets.h"
 #include "platform/Time.h"
 
+#include "qlwiz_version.h"
+
+#include <cstring>
 #include <memory>
 
 namespace batch {
@@ -17,7 +22,52 @@ namespace {
 using VLQLWizUIControl::Process;
 using VLQLWizUIControl::StepMachine;
 
-const char* const kUsage = "usage: qlwiz-batch [--new] SETTINGS_FILE";
+const char* const kUsage =
+    "usage: qlwiz-batch [--new | --dry-run] SETTINGS_FILE | --restore SNAPSHOT_FILE | --help | --version";
+
+const char* const kHelp =
+    "Configures a Quillet from a settings file, as the wizard would.\n"
+    "\n"
+    "  --new                   take the router for a new one: no probe, straight to BOOTP\n"
+    "  --dry-run SETTINGS_FILE print the command lines the run would send, send none\n"
+    "  --restore SNAPSHOT_FILE put the router back as a run's snapshot found it\n"
+    "  --help                  print this text\n"
+    "  --version               print the program's version\n"
+    "\n"
+    "SETTINGS_FILE holds one Key=Value a line; '#' starts a comment line. Keys:\n"
+    "  AdminPassword RouterAddress RouterNetmask SwitchType Channel1Spid Channel1DirNo\n"
+    "  Channel2Spid Channel2DirNo SecurityOn FtpHost HttpHost SmtpHost DnsHost Channels\n"
+    "  PhoneNumber PhoneNumber2 ConnectionType AccountName AccountPassword\n"
+    "Values go through the wizard pages' checks. Standard output is the progress log and\n"
+    "the final message; every question is answered Cancel.\n"
+    "\n"
+    "Before it changes anything a run keeps a snapshot of the router (it holds passwords)\n"
+    "in $QLWIZ_SNAPSHOT_DIR, else ${XDG_STATE_HOME:-~/.local/state}/qlwiz/.\n"
+    "\n"
+    "Exit status: 0 success, 1 the run failed (--restore: the router differs from the\n"
+    "snapshot), 2 bad usage, bad settings or (--restore) a malformed snapshot.\n";
+
+// The WinSock number's text: the one of the system error it stands for.
+std::string SocketErrorText(int wsa) {
+    for (int e = 1; e < 200; ++e)
+        if (platform::WsaFromErrno(e) == wsa)
+            return std::strerror(e);
+    return "unknown socket error";
+}
+
+// Why the library's last exchange failed: a socket or library error, else the text of a
+// command the router refused.
+std::string FailureCause() {
+    const int code = vl_last_error;
+    if (code >= 10000)
+        return "socket error " + std::to_string(code) + " (" + SocketErrorText(code) + ")";
+    if (code != 0)
+        return "error " + std::to_string(code) + " (" + vl_error_text(code) + ")";
+    const VlReply* reply = vl_reply_buffer();
+    if (reply->type == VL_MSG_COMMAND && reply->length > 0 && reply->payload[0] != 's')
+        return "the router refused: " + std::string(reply->payload + 1);
+    return "no socket error, no refused command";
+}
 
 // The log keeps the wizard's line ends; a terminal wants plain ones.
 std::string PlainLines(const std::string& text) {
@@ -44,6 +94,13 @@ std::string ProbeFailureMessage(const Process& probe, const std::string& stepMes
     }
 }
 
+// The final message is the wizard's; the reader of a log also needs to know why.
+void ReportFailure(const Process& run, std::ostream& err) {
+    err << "qlwiz-batch: failed in state " << run.lastStep << " \"" << run.StepTextOf(run.lastStep)
+        << "\", substep " << run.failureKind << " \"" << run.FailureNameOf(run.failureKind)
+        << "\": " << FailureCause() << "\n" << std::flush;
+}
+
 int Configure(Process& run, std::ostream& out, std::ostream& err) {
     VLQLWizUIControl::LoopHost host;
     host.wait = [](long ms) { platform::Sleep(ms); };
@@ -58,6 +115,8 @@ int Configure(Process& run, std::ostream& out, std::ostream& err) {
         return VLQLWizUIControl::Answer::Cancel;
     };
     VLQLWizUIControl::LoopResult result = VLQLWizUIControl::RunToEnd(run, host);
+    if (!result.succeeded)
+        ReportFailure(run, err);
     out << result.finalText << "\n" << std::flush;
     if (!result.succeeded)
         TellRestore(run, err);
@@ -72,7 +131,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool isNew = false;
     std::string path;
     for (const std::string& arg : args) {
-        if (arg == "--new" && !isNew) {
+        if (args.size() == 1 && arg == "--help") {
+            out << kUsage << "\n\n" << kHelp;
+            return Success;
+        } else if (args.size() == 1 && arg == "--version") {
+            out << "qlwiz-batch " << QLWIZ_VERSION << "\n";
+            return Success;
+        } else if (arg == "--new" && !isNew) {
             isNew = true;
         } else if (path.empty() && !arg.empty() && arg[0] != '-') {
             path = arg;
@@ -110,6 +175,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         std::string message = step.threw ? "Miscellaneous Error"
                                           : ProbeFailureMessage(*probe, step.message);
         if (!message.empty()) {
+            ReportFailure(*probe, err);
             out << message << "\n" << std::flush;
             return RunFailed;
         }

@@ -242,12 +242,17 @@ VlFilter* vl_read_bigfilt(VlRouter* r) {
 VlFilter* vl_read_filters(VlRouter* r) {
     if (VlFilter* list = vl_read_bigfilt(r))
         return list;
+    // A failed exchange closed the link: asking on would only bury its error.
+    if (r == nullptr || r->socket < 0)
+        return nullptr;
     FilterRead read;
     int rc = vl_detail::ReadTable(r, "filters", 9, 2, "%s %d", OnFilter, &read);
-    if (rc == 1)
+    // Without an IP table there is no filter to attach IPX or SAP rules to: ask no more.
+    if (rc == 1) {
         rc = vl_detail::ReadTable(r, "ipxfilt", 8, 2, "%s %d", OnIpxFilter, &read);
-    if (rc >= 0)
-        rc = vl_detail::ReadTable(r, "sapfilt", 8, 2, "%s %d", OnSapFilter, &read);
+        if (rc >= 0)
+            rc = vl_detail::ReadTable(r, "sapfilt", 8, 2, "%s %d", OnSapFilter, &read);
+    }
     if (rc < 0 || read.head == nullptr) {
         vl_free_filters(read.head);
         return nullptr;

@@ -297,8 +297,10 @@ int vl_commit(VlRouter* router, int count) {
     if (vl_flush(router) != 0)
         return -1;
     bool all_accepted = true;
+    VlReply later;
     for (int i = 0; i < count; ++i) {
-        int rc = vl_get_status(router, &g_reply);
+        // The first refusal stays in the reply buffer: its text says why.
+        int rc = vl_get_status(router, all_accepted ? &g_reply : &later);
         if (rc != 0)
             all_accepted = false;
         // A reply that cannot be read leaves the stream out of step: stop there.

@@ -2,8 +2,7 @@
 // network namespace, qlwiz-batch in another, joined by a veth pair. The real ports 67,
 // 68 and 1643 and the real broadcast apply, and the probe meets an address nobody
 // answers ARP for, as on a LAN. Needs root and ip from iproute2.
-#include "ChildProcess.h"
-#include "sim/SimProcess.h"
+#include "support/SimProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 // Snapshots, previews and restores of qlwiz-batch against quillet-sim on loopback: what a
 // dry run prints and leaves alone, the snapshot a run keeps, and putting a router back.
-#include "ChildProcess.h"
-#include "sim/SimProcess.h"
+#include "support/SimProcess.h"
 
 #include <gtest/gtest.h>
 

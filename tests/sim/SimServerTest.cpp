@@ -1,7 +1,7 @@
 // quillet-sim as a process over loopback, where no client test looks: its options, its faults
 // on demand, one session at a time against hostile clients, and its dump on the way out.
 #include "SimClient.h"
-#include "SimProcess.h"
+#include "support/SimProcess.h"
 #include "qlwiz_version.h"
 
 #include <gtest/gtest.h>

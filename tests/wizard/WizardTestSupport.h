@@ -3,7 +3,7 @@
 #pragma once
 
 #include "run/StepMachine.h"
-#include "sim/SimProcess.h"
+#include "support/SimProcess.h"
 #include "wizard/app/CConfigPropertySheet.h"
 #include "wizard/framework/HelpWindow.h"
 #include "wizard/framework/MessageBox.h"

@@ -1,64 +1,54 @@
-#include "ScriptedPeer.h"
+#include "support/Peer.h"
 
-#include "platform/Time.h"
+#include "platform/Hooks.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 
 namespace peer {
 
 namespace {
 
-int g_listener = -1;
-int g_port = 0;
-
-// Safety bound for a peer waiting on a client that never comes; tests never reach it.
 constexpr int kIdleMs = 100;
-constexpr long kGiveUpMs = 20000;
+constexpr long kGiveUpMs = 20000;  // a peer whose client never comes; tests never reach it
+
+// One listener on the management port for every peer of the process.
+int Listener() {
+    static int fd = [] {
+        int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int one = 1;
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(platform::GetHooks().mgmtPort));
+        if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, 16) != 0)
+            return -1;
+        return s;
+    }();
+    return fd;
+}
 
 } // namespace
 
-int ListenPort() { return g_port; }
-
-void StartListener() {
-    g_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = 0;
-    if (g_listener < 0 || ::bind(g_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-        ::listen(g_listener, 16) != 0)
-        return;
-    socklen_t len = sizeof sa;
-    ::getsockname(g_listener, reinterpret_cast<sockaddr*>(&sa), &len);
-    g_port = ntohs(sa.sin_port);
-}
-
 std::string FrameBytes(int type, const std::string& payload, int length) {
-    std::string out;
-    out += static_cast<char>(0x65);
-    out += static_cast<char>(type);
-    out += static_cast<char>((length >> 8) & 0xFF);
-    out += static_cast<char>(length & 0xFF);
-    out += payload;
-    return out;
+    std::string out = "\x65...";
+    out[1] = static_cast<char>(type);
+    out[2] = static_cast<char>((length >> 8) & 0xFF);
+    out[3] = static_cast<char>(length & 0xFF);
+    return out + payload;
 }
 
 std::string TextFrame(const std::string& text, int type) {
-    std::string payload = text + '\0';
-    return FrameBytes(type, payload, static_cast<int>(payload.size()));
+    return FrameBytes(type, text + '\0', static_cast<int>(text.size()) + 1);
 }
 
-long ReceiveTimeoutMs() { return platform::ScaledMs(30000); }
-
 Peer::Peer(Handler handler) : handler_(std::move(handler)) {
+    Listener();
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -77,16 +67,13 @@ bool Peer::Connect(VlRouter* router) {
     router->socket = vl_open("127.0.0.1");
     if (router->socket < 0)
         return false;
-    // Wait until this peer holds the connection, so that no connection is ever left
-    // waiting on the listener for the next test's peer.
+    // Wait until this peer holds the connection: none is left for the next test's peer.
     std::unique_lock<std::mutex> lock(mu_);
     return cv_.wait_for(lock, std::chrono::milliseconds(kGiveUpMs), [&] { return accepted_; });
 }
 
 bool Peer::ReadExact(void* buf, size_t n) {
-    auto* p = static_cast<char*>(buf);
-    size_t got = 0;
-    while (got < n) {
+    for (size_t got = 0; got < n;) {
         pollfd pf{conn_, POLLIN, 0};
         int rc = ::poll(&pf, 1, kIdleMs);
         {
@@ -96,7 +83,7 @@ bool Peer::ReadExact(void* buf, size_t n) {
         }
         if (rc == 0)
             continue;
-        ssize_t r = ::recv(conn_, p + got, n - got, 0);
+        ssize_t r = ::recv(conn_, static_cast<char*>(buf) + got, n - got, 0);
         if (r <= 0)
             return false;
         got += static_cast<size_t>(r);
@@ -106,7 +93,7 @@ bool Peer::ReadExact(void* buf, size_t n) {
 
 void Peer::Run() {
     const auto start = std::chrono::steady_clock::now();
-    for (;;) {
+    while (conn_ < 0) {
         {
             std::lock_guard<std::mutex> lock(mu_);
             if (stop_)
@@ -114,12 +101,9 @@ void Peer::Run() {
         }
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kGiveUpMs))
             return;
-        pollfd pf{g_listener, POLLIN, 0};
-        if (::poll(&pf, 1, kIdleMs) == 1) {
-            conn_ = ::accept4(g_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (conn_ >= 0)
-                break;
-        }
+        pollfd pf{Listener(), POLLIN, 0};
+        if (::poll(&pf, 1, kIdleMs) == 1)
+            conn_ = ::accept4(Listener(), nullptr, nullptr, SOCK_CLOEXEC);
     }
     {
         std::lock_guard<std::mutex> lock(mu_);
@@ -128,9 +112,9 @@ void Peer::Run() {
     cv_.notify_all();
     for (;;) {
         unsigned char h[4];
+        Frame f;
         if (!ReadExact(h, 4))
             break;
-        Frame f;
         f.magic = h[0];
         f.type = h[1];
         f.length = (h[2] << 8) | h[3];
@@ -149,10 +133,8 @@ void Peer::Run() {
     }
     std::lock_guard<std::mutex> lock(mu_);
     closed_ = true;
-    if (conn_ >= 0) {
-        ::close(conn_);
-        conn_ = -1;
-    }
+    ::close(conn_);
+    conn_ = -1;
     cv_.notify_all();
 }
 
@@ -163,15 +145,12 @@ void Peer::Send(const std::string& bytes) {
         std::lock_guard<std::mutex> lock(mu_);
         if (closed_ || conn_ < 0)
             return;
-        if (n > budget_) {
-            n = budget_;
-            cut = true;
-        }
+        cut = n > budget_;
+        n = cut ? budget_ : n;
         if (budget_ != SIZE_MAX)
             budget_ -= n;
     }
-    size_t sent = 0;
-    while (sent < n) {
+    for (size_t sent = 0; sent < n;) {
         ssize_t r = ::send(conn_, bytes.data() + sent, n - sent, MSG_NOSIGNAL);
         if (r <= 0)
             break;
@@ -184,9 +163,8 @@ void Peer::Send(const std::string& bytes) {
 void Peer::Close() {
     std::lock_guard<std::mutex> lock(mu_);
     closed_ = true;
-    if (conn_ >= 0) {
+    if (conn_ >= 0)
         ::shutdown(conn_, SHUT_RDWR);
-    }
     cv_.notify_all();
 }
 
@@ -205,21 +183,29 @@ std::vector<Frame> Peer::Frames() {
     return frames_;
 }
 
-std::vector<std::string> Peer::Requests(int type) {
+std::vector<std::string> Texts(const std::vector<Frame>& frames, int type) {
     std::vector<std::string> out;
-    for (const Frame& f : Frames())
+    for (const Frame& f : frames)
         if (f.type == type)
             out.push_back(f.Text());
     return out;
 }
 
-std::vector<std::string> Peer::Commands() { return Requests(VL_MSG_COMMAND); }
+std::vector<Frame> With(Peer::Handler handler, const std::function<void(VlRouter*)>& use) {
+    Peer p(std::move(handler));
+    VlRouter r;
+    if (!p.Connect(&r))
+        return {Frame{0, 0, 0, "<no connection>"}};
+    use(&r);
+    vl_close(&r);
+    p.WaitClosed(5000);  // every frame the client sent is recorded
+    return p.Frames();
+}
 
 bool Peer::WaitFrames(size_t count, long ms) {
     std::unique_lock<std::mutex> lock(mu_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
-                        [&] { return frames_.size() >= count || closed_; }) &&
-           frames_.size() >= count;
+    cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return frames_.size() >= count || closed_; });
+    return frames_.size() >= count;
 }
 
 bool Peer::WaitClosed(long ms) {
@@ -227,25 +213,14 @@ bool Peer::WaitClosed(long ms) {
     return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closed_; });
 }
 
-bool Peer::Accepted() {
-    std::lock_guard<std::mutex> lock(mu_);
-    return accepted_;
-}
-
 void Router::operator()(Peer& p, const Frame& f) const {
-    if (f.type == VL_MSG_LOGIN) {
-        p.Reply(login_reply);
-        return;
-    }
-    if (f.type == VL_MSG_COMMAND) {
-        p.Reply(refuse.count(f.Text()) ? "e" : "s");
-        return;
-    }
+    if (f.type == VL_MSG_LOGIN)
+        return p.Reply(login_reply);
+    if (f.type == VL_MSG_COMMAND)
+        return p.Reply(refuse.count(f.Text()) ? "e" : "s");
     auto it = replies.find(std::to_string(f.type) + ":" + f.Text());
-    if (it == replies.end()) {
-        p.Reply("?");
-        return;
-    }
+    if (it == replies.end())
+        return p.Reply("?");
     std::string all;
     for (const std::string& r : it->second)
         all += TextFrame(r);

@@ -85,6 +85,7 @@ public:
 
     StepMachine& Machine() override { return *this; }
     bool IsConnected() const override { return connected; }
+    std::string SnapshotPath() const override { return snapshotPath; }
     void ReadRouterSettings(std::string&) override;
 
     static Handler FailWith(int kind, std::string message = {});
@@ -96,6 +97,7 @@ public:
     std::vector<std::thread::id> threads;  // of every step and read-back
     bool connected = false;
     int readBacks = 0;
+    std::string snapshotPath;  // the snapshot the run says it kept
     std::function<void(ConfigSettings&)> onReadBack;
 
 private:

@@ -2,7 +2,6 @@
 // window, "Restore..." from the start dialog, and the restore offered after a failed run.
 #include "WizardTestSupport.h"
 
-#include "SimRouter.h"
 #include "platform/Hooks.h"
 #include "run/Driver.h"
 #include "run/Process.h"
@@ -13,6 +12,8 @@
 #include <QApplication>
 #include <QFile>
 
+#include <arpa/inet.h>
+
 namespace wiztest {
 namespace {
 
@@ -21,40 +22,36 @@ using wiz::RestoreDialog;
 using Boxes = std::vector<std::pair<QString, int>>;  // each box's text (its start) and topic
 const QString Restored = QStringLiteral("The Quillet holds what the snapshot holds.");
 
-// A scripted run that kept a snapshot before it failed.
-struct KeptRun : FakeRun {
-    using FakeRun::FakeRun;
-    std::string path;
-    std::string SnapshotPath() const override { return path; }
-};
-
 class RestoreTest : public SheetTest {
 protected:
     void SetUp() override {
         realRun = true;
         SheetTest::SetUp();
-        ASSERT_TRUE(sim->WaitListening(sim->listenLines > 0 ? sim->listenLines : 1));
+        Sessions(0);  // what earlier tests left unread
         // What the router holds now, kept as a run keeps it.
         VLVelunor session;
         ASSERT_EQ(session.Open("127.0.0.1", "secret"), VLVelunor::Ok);
         RouterSnapshot snapshot = RouterSnapshot::FromSession(session, "127.0.0.1", "secret");
         session.Close();
-        ASSERT_TRUE(sim->WaitListening(sim->listenLines + 1));
+        ASSERT_EQ(Sessions(1), 1);
         std::string error;
         ASSERT_TRUE(snapshot.WriteFile(platform::GetHooks().snapshotDir, kept, error)) << error;
-        listened = sim->listenLines;
+    }
+    // The router's sessions ended since the last call: it listens again after each one.
+    static int Sessions(int expected) {
+        int n = 0;
+        while (sim->WaitFor("listening on", n < expected ? 10000 : 50)) ++n;
+        return n;
     }
     // Every box in order, and the sessions the router saw (a restart makes two).
     void ExpectBoxesAndSessions(const Boxes& expected, int sessions, const QString& path) {
         ASSERT_EQ(boxes->Count(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
             QString start = QString(expected[i].first).replace(QStringLiteral("%1"), path);
-            EXPECT_TRUE(boxes->Calls()[i].text.startsWith(start)) << boxes->Calls()[i].text.toStdString();
-            EXPECT_EQ(boxes->Calls()[i].topic, expected[i].second) << i;
+            EXPECT_TRUE(boxes->calls[i].text.startsWith(start)) << boxes->calls[i].text.toStdString();
+            EXPECT_EQ(boxes->calls[i].topic, expected[i].second) << i;
         }
-        EXPECT_TRUE(sim->WaitListening(listened + sessions));
-        EXPECT_EQ(sim->listenLines, listened + sessions);
-        listened = sim->listenLines;
+        EXPECT_EQ(Sessions(sessions), sessions);
     }
     // Keeps the restore window's log whenever a box comes up over it.
     void RecordLogAtEveryBox(QString* log) {
@@ -64,19 +61,14 @@ protected:
         });
     }
     std::string kept;
-    int listened = 0;
 };
 
 TEST_F(RestoreTest, ChangesWindowShowsWhatADryRunWouldSend) {
-    PasswordNext(QStringLiteral("secret"));
-    sheet->AddressPage()->AddressBox()->setText(QStringLiteral("127.0.0.1"));
-    sheet->AddressPage()->MaskBox()->setText(QStringLiteral("255.0.0.0"));
-    ClickNext();
-    ClickNext();
-    DirNoNext(QStringLiteral("5551234"));
-    SecurityNext(false);
-    DialingNext(true, QStringLiteral("555-0100"), QStringLiteral("555-0101"));
-    AuthenticationNext(QStringLiteral("office"), QStringLiteral("isp-pass"));
+    Answers a;  // the router found keeps its Japanese NTT line
+    a.address = QStringLiteral("127.0.0.1"), a.mask = QStringLiteral("255.0.0.0"), a.newRouter = false;
+    a.switchType = QStringLiteral("Japan NTT"), a.twoChannels = true, a.phone2 = QStringLiteral("555-0101");
+    a.accountPassword = QStringLiteral("isp-pass");
+    WalkTo(sheet->SummaryPage(), a);
     ASSERT_TRUE(sheet->SummaryPage()->ChangesButton()->isEnabled());
     sheet->SummaryPage()->ChangesButton()->click();
     ASSERT_TRUE(WaitUntil([&] { return sheet->SummaryPage()->ChangesWindowShown() != nullptr; }));
@@ -157,18 +149,13 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.state);
-        wiz::SheetEnvironment env;
-        env.localAddresses = [](std::vector<uint32_t>* out) { *out = {NetOrder("10.0.0.7")}; return true; };
-        env.makeRun = [&](ConfigSettings* settings) {
-            auto run = std::make_unique<KeptRun>(settings);
-            run->handlers[2] = FakeRun::NoRouterOnProbe();
-            run->handlers[row.state] = FakeRun::FailWith(row.kind);
-            run->path = row.snapshot ? kept : std::string();
-            return std::unique_ptr<wiz::WizardRun>(std::move(run));
+        realRun = false, localAddresses = {inet_addr("10.0.0.7")};
+        setupRun = [&](FakeRun& run) {
+            run.handlers[row.state] = FakeRun::FailWith(row.kind);
+            run.snapshotPath = row.snapshot ? kept : std::string();
         };
-        sheet = std::make_unique<wiz::CConfigPropertySheet>(std::move(env));
-        sheet->show();
-        WalkToSummary();
+        MakeSheet();
+        WalkTo(sheet->SummaryPage());
         EXPECT_FALSE(sheet->SummaryPage()->ChangesButton()->isEnabled()) << "no router was found";
         boxes->Clear();
         for (int answer : row.answers) boxes->Answer(answer);
@@ -176,7 +163,7 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
         ASSERT_TRUE(WaitUntil([&] { return boxes->Count() >= row.boxes.size() && !sheet->Busy(); }));
         Settle();
         ExpectBoxesAndSessions(row.boxes, row.sessions, QString());
-        EXPECT_EQ(boxes->Calls().size() > 1 && boxes->Calls()[1].text.contains(QString::fromStdString(kept)), row.snapshot);
+        EXPECT_EQ(boxes->calls.size() > 1 && boxes->calls[1].text.contains(QString::fromStdString(kept)), row.snapshot);
         // OK leaves Finish alone; Cancel ends the wizard, restored or not.
         EXPECT_EQ(sheet->isVisible() ? sheet->WizardButtons() : 0, row.ends ? 0 : +wiz::WizardSheet::WizFinish);
         sheet.reset();

@@ -112,6 +112,13 @@ int WaitChild(pid_t pid, long long deadline, bool* killed = nullptr) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool CloseFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    return false;
+}
+
 } // namespace
 
 int FreeTcpPort() { return FreePort(SOCK_STREAM); }
@@ -158,15 +165,13 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(n));
             } else {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
+                CloseFd(fds[i].fd);
                 --open;
             }
         }
     }
     for (pollfd& p : fds)
-        if (p.fd >= 0)
-            ::close(p.fd);
+        CloseFd(p.fd);
     result.exitCode = WaitChild(pid, start + limitMs, &result.timedOut);
     result.elapsedMs = NowMs() - start;
     return result;
@@ -205,21 +210,17 @@ bool SimProcess::Start(const std::string& scenario, const std::vector<std::strin
     ::close(logFd);
     stdinFd_ = in[1];
     stdoutFd_ = out[0];
-    std::string rest;
-    if (pid_ < 0 || !WaitFor("management port ", 10000, &rest)) {
-        error_ = "no \"management port\" line from " + BinaryPath() + "; log:\n" + Log();
-        return false;
+    // "management port N", then "listening on ADDRESS:N"
+    for (std::string line : {"management port", "listening on"}) {
+        std::string rest;
+        if (line[0] == 'l' && !waitListening)
+            return true;
+        if (pid_ < 0 || !WaitFor(line + " ", 10000, &rest)) {
+            error_ = "no \"" + line + "\" line from " + BinaryPath() + "; log:\n" + Log();
+            return false;
+        }
+        port_ = std::atoi(rest.c_str() + rest.rfind(':') + 1);  // npos + 1 is 0
     }
-    port_ = std::atoi(rest.c_str());
-    if (!waitListening)
-        return true;
-    if (!WaitFor("listening on ", 10000, &rest)) {
-        error_ = "no \"listening on\" line from " + BinaryPath() + "; log:\n" + Log();
-        return false;
-    }
-    size_t colon = rest.rfind(':');
-    address_ = rest.substr(0, colon);
-    port_ = std::atoi(rest.c_str() + colon + 1);
     return port_ > 0;
 }
 
@@ -237,11 +238,8 @@ bool SimProcess::ReadLine(std::string* line, long long deadline) {
             return false;
         char chunk[1024];
         ssize_t n = ::read(stdoutFd_, chunk, sizeof chunk);
-        if (n <= 0) {
-            ::close(stdoutFd_);
-            stdoutFd_ = -1;
-            return false;
-        }
+        if (n <= 0)
+            return CloseFd(stdoutFd_);
         buffer_.append(chunk, static_cast<size_t>(n));
     }
 }
@@ -274,8 +272,10 @@ bool SimProcess::WaitForLog(const std::string& text, long timeoutMs) const {
 std::string SimProcess::Dump(long timeoutMs) {
     if (pid_ <= 0 || ::kill(pid_, SIGUSR1) != 0 || !WaitFor("dumped ", timeoutMs))
         return "";
-    return ReadFile(dumpFile_);
+    return DumpFileText();
 }
+
+std::string SimProcess::DumpFileText() const { return ReadFile(dumpFile_); }
 
 int SimProcess::Reap(long timeoutMs) {
     if (pid_ <= 0)
@@ -286,11 +286,8 @@ int SimProcess::Reap(long timeoutMs) {
         lines_.push_back(line);
     int status = WaitChild(pid_, deadline);
     pid_ = -1;
-    for (int* fd : {&stdinFd_, &stdoutFd_})
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
+    CloseFd(stdinFd_);
+    CloseFd(stdoutFd_);
     return status;
 }
 
@@ -301,10 +298,7 @@ int SimProcess::Stop(long timeoutMs) {
 }
 
 int SimProcess::CloseStdin(long timeoutMs) {
-    if (stdinFd_ >= 0) {
-        ::close(stdinFd_);
-        stdinFd_ = -1;
-    }
+    CloseFd(stdinFd_);
     return Reap(timeoutMs);
 }
 

@@ -39,13 +39,10 @@ public:
     int CloseStdin(long timeoutMs = 10000);
 
     int Port() const { return port_; }
-    const std::string& Address() const { return address_; }
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0; }
     const std::string& Error() const { return error_; }
     const std::vector<std::string>& Events() const { return lines_; }
     std::string Log() const;  // the standard error log written so far
-    const std::string& DumpFile() const { return dumpFile_; }
+    std::string DumpFileText() const;  // what --dump-on-exit wrote
     static std::string BinaryPath();
     // The value of "key = value" in a section ("running", "saved" or "state") of a dump.
     static std::string DumpValue(const std::string& dump, const std::string& section,
@@ -56,7 +53,7 @@ private:
     int Reap(long timeoutMs);
     pid_t pid_ = -1;
     int stdinFd_ = -1, stdoutFd_ = -1, port_ = 0;
-    std::string address_, error_, buffer_;
+    std::string error_, buffer_;
     std::vector<std::string> lines_;
     size_t cursor_ = 0;
     std::string scenarioFile_, logFile_, dumpFile_;

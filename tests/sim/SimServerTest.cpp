@@ -52,7 +52,6 @@ public:
             ::close(fd_);
         fd_ = -1;
     }
-    bool Connected() const { return fd_ >= 0; }
     bool SendRaw(const std::string& b) { return ::send(fd_, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size()); }
     bool Send(int type, const std::string& payload) {
         return SendRaw(peer::FrameBytes(type, payload, static_cast<int>(payload.size())));
@@ -63,7 +62,6 @@ public:
         unsigned char h[4];
         if (!ReadExactly(h, 4))
             return false;
-        f->magic = h[0];
         f->type = h[1];
         f->length = static_cast<int16_t>((h[2] << 8) | h[3]);
         f->payload.assign(f->length > 0 && f->length <= 2060 ? size_t(f->length) : 0, '\0');
@@ -73,8 +71,7 @@ public:
     bool WaitClosed() {
         char buf[512];
         ssize_t n;
-        while ((n = ::recv(fd_, buf, sizeof buf, 0)) > 0) {
-        }
+        do n = ::recv(fd_, buf, sizeof buf, 0); while (n > 0);
         const bool closed = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
         if (closed)
             Close();
@@ -153,7 +150,7 @@ TEST(SimServer, FaultsOnDemand) {
             ADD_FAILURE() << "no status request sent";
         } else if (name == "truncated") {
             ASSERT_FALSE(c.Read(&f));  // the promised 100 bytes never come
-            EXPECT_FALSE(c.Connected() && !c.WaitClosed());
+            EXPECT_TRUE(c.WaitClosed());
         } else if (name == "negative" || name == "overlong") {
             ASSERT_TRUE(c.Read(&f));
             EXPECT_TRUE(name == "negative" ? f.length < 0 : f.length > 2060) << f.length;
@@ -221,10 +218,9 @@ TEST(SimServer, StopsCleanlyAndDumpsItsConfiguration) {
         ASSERT_TRUE(c.Login(""));
         EXPECT_EQ(c.Command("set address 10.0.0.42"), "s");
         const std::string live = sim.Dump();  // SIGUSR1
-        EXPECT_EQ(bySignal ? sim.Stop() : sim.CloseStdin(), 0);
+        EXPECT_EQ(sim.Stop(bySignal), 0);
         EXPECT_EQ(sim.Events().back(), "quillet-sim: stopped");
-        std::string log = sim.Log();
-        EXPECT_NE(log.find("applied: set address 10.0.0.42"), std::string::npos) << log;
+        EXPECT_TRUE(sim.WaitForLog("applied: set address 10.0.0.42", 0)) << sim.Log();
         // written again on the way out, the same text: running differs from saved
         EXPECT_EQ(sim.DumpFileText(), live);
         EXPECT_EQ(SimProcess::DumpValue(live, "running", "global.address"), "10.0.0.42");
@@ -253,7 +249,7 @@ TEST(SimServer, OptionsAnswerOnTheRightStreamWithTheRightStatus) {
         SCOPED_TRACE(k.args.empty() ? k.scenario : k.args[0]);
         SimProcess sim;
         EXPECT_FALSE(sim.Start(k.scenario, k.args, false));
-        EXPECT_EQ(sim.CloseStdin(), k.exitStatus);
+        EXPECT_EQ(sim.Stop(false), k.exitStatus);
         EXPECT_EQ(sim.Events().empty() ? "" : sim.Events()[0], k.firstLine);
         EXPECT_EQ(sim.Log().empty(), k.exitStatus == 0) << sim.Log();
     }

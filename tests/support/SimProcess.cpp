@@ -79,12 +79,11 @@ pid_t Spawn(std::vector<std::string> argv, const std::map<std::string, std::stri
     for (const auto& [key, value] : env)
         envText.push_back(key + "=" + value);
     std::vector<char*> cargv, cenv;
-    for (std::string& a : argv)
-        cargv.push_back(a.data());
-    for (std::string& e : envText)
-        cenv.push_back(e.data());
-    cargv.push_back(nullptr);
-    cenv.push_back(nullptr);
+    for (auto [from, to] : {std::pair{&argv, &cargv}, {&envText, &cenv}}) {
+        for (std::string& a : *from)
+            to->push_back(a.data());
+        to->push_back(nullptr);
+    }
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(in, 0);
@@ -210,7 +209,6 @@ bool SimProcess::Start(const std::string& scenario, const std::vector<std::strin
     ::close(logFd);
     stdinFd_ = in[1];
     stdoutFd_ = out[0];
-    // "management port N", then "listening on ADDRESS:N"
     for (std::string line : {"management port", "listening on"}) {
         std::string rest;
         if (line[0] == 'l' && !waitListening)
@@ -277,11 +275,15 @@ std::string SimProcess::Dump(long timeoutMs) {
 
 std::string SimProcess::DumpFileText() const { return ReadFile(dumpFile_); }
 
-int SimProcess::Reap(long timeoutMs) {
+int SimProcess::Stop(bool bySignal) {
     if (pid_ <= 0)
         return -1;
+    if (bySignal)
+        ::kill(pid_, SIGTERM);
+    else
+        CloseFd(stdinFd_);  // it exits by itself when its standard input closes
     // Its event lines are read to the end, so it never blocks on a full pipe while exiting.
-    const long long deadline = NowMs() + timeoutMs;
+    const long long deadline = NowMs() + 10000;
     for (std::string line; ReadLine(&line, deadline);)
         lines_.push_back(line);
     int status = WaitChild(pid_, deadline);
@@ -289,17 +291,6 @@ int SimProcess::Reap(long timeoutMs) {
     CloseFd(stdinFd_);
     CloseFd(stdoutFd_);
     return status;
-}
-
-int SimProcess::Stop(long timeoutMs) {
-    if (pid_ > 0)
-        ::kill(pid_, SIGTERM);
-    return Reap(timeoutMs);
-}
-
-int SimProcess::CloseStdin(long timeoutMs) {
-    CloseFd(stdinFd_);
-    return Reap(timeoutMs);
 }
 
 std::string SimProcess::Log() const { return ReadFile(logFile_); }

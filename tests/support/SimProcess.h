@@ -1,10 +1,6 @@
 // Child processes for tests, started one way: quillet-sim kept running beside a test
 // (SimProcess) and a program run to its end (RunChild). Every wait is bounded; a child
 // that outlives its limit is killed by its own pid.
-//
-//   SimProcess sim;
-//   ASSERT_TRUE(sim.Start("password = secret\nisp.outcome = busy\n")) << sim.Error();
-//   connect to 127.0.0.1:sim.Port() ...
 #pragma once
 
 #include <map>
@@ -19,11 +15,9 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
-    // Writes the scenario to a temporary file and starts the simulator with --listen
-    // 127.0.0.1, --port 0, --bootp-target 127.0.0.1, --exit-on-stdin-close and
-    // --dump-on-exit into a temporary file, then `args` (later options win). It waits for
-    // the "management port" line and, unless `waitListening` is false, for the first
-    // "listening on" line. False when the simulator did not start.
+    // Starts the simulator on a scenario file, on loopback port 0, dumping into a temporary
+    // file on exit, then `args` (later options win). Waits for "management port" and, unless
+    // `waitListening` is false, for the first "listening on". False when it did not start.
     bool Start(const std::string& scenario = "", const std::vector<std::string>& args = {},
                bool waitListening = true);
     // Waits for the next event line (stdout) that starts with "quillet-sim: " + `what`,
@@ -33,10 +27,9 @@ public:
     bool WaitForLog(const std::string& text, long timeoutMs = 10000) const;
     // Asks for the configuration dump (SIGUSR1) and returns its text, "" on failure.
     std::string Dump(long timeoutMs = 10000);
-    // SIGTERM, then waits (bounded; SIGKILL after it) and returns the exit status, or -1.
-    int Stop(long timeoutMs = 10000);
-    // Closes the simulator's standard input (it then exits by itself) and waits like Stop.
-    int CloseStdin(long timeoutMs = 10000);
+    // SIGTERM, or only its standard input closed; then waits (bounded; SIGKILL after it)
+    // and returns the exit status, or -1.
+    int Stop(bool bySignal = true);
 
     int Port() const { return port_; }
     const std::string& Error() const { return error_; }
@@ -50,7 +43,6 @@ public:
 
 private:
     bool ReadLine(std::string* line, long long deadlineMs);
-    int Reap(long timeoutMs);
     pid_t pid_ = -1;
     int stdinFd_ = -1, stdoutFd_ = -1, port_ = 0;
     std::string error_, buffer_;

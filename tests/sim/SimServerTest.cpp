@@ -183,7 +183,7 @@ TEST(SimServer, OneSessionAtATimeAndNoClientTakesItDown) {
         const char* name;
         std::string bytes;
     } cases[] = {
-        {"garbage", "GET / HTTP/1.0\r\n\r\n"},
+        {"wrong first byte", std::string("G\x04\x00\x01x", 5)},  // a sound length otherwise
         {"negative length", std::string("\x65\x04\xFF\xF0", 4) + "set address 1.2.3.4"},
         {"over-long length", std::string("\x65\x04\x7F\xFF", 4) + std::string(100, 'x')},
         {"vanishes mid-frame", std::string("\x65\x04\x00\x20", 4) + "set addr"},

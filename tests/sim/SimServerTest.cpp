@@ -16,8 +16,6 @@
 #include <cstdlib>
 #include <sstream>
 
-using peer::Frame;
-
 namespace {
 
 enum { kLogin = 2, kCommand = 4, kStatus = 8 };
@@ -58,7 +56,7 @@ public:
     }
     // One frame, its length signed as the header says; a negative or oversized length reads
     // nothing past the header. False when the connection closed or nothing came in time.
-    bool Read(Frame* f) {
+    bool Read(peer::Frame* f) {
         unsigned char h[4];
         if (!ReadExactly(h, 4))
             return false;
@@ -84,7 +82,7 @@ public:
     }
     // One request with a text payload and its NUL; the reply payload up to its first NUL.
     std::string Exchange(int type, const std::string& text) {
-        Frame f;
+        peer::Frame f;
         return Send(type, text + '\0') && Read(&f) ? f.Text() : "<no reply>";
     }
     bool Login(const std::string& password) { return Exchange(kLogin, password)[0] == 's'; }
@@ -132,7 +130,7 @@ TEST(SimServer, FaultsOnDemand) {
         long long t0 = NowMs();
         ASSERT_TRUE(c.Login(""));
         std::string name = k.name;
-        Frame f;
+        peer::Frame f;
         if (name == "refuse") {
             EXPECT_NE(c.Command("set isdn ni-1")[0], 's');
             EXPECT_EQ(c.Command("set address 10.0.0.1"), "s");

@@ -51,6 +51,7 @@ public:
 
 private:
     void Run();
+    bool Ended();  // the test is over or the connection closed
     bool ReadExact(void* buf, size_t n);
     Handler handler_;
     std::thread thread_;
@@ -64,11 +65,10 @@ private:
 
 // A scripted router: status and table requests answered from `replies` (key: type and
 // request text, "8:", "17:location 2" ...; each value is the list of text frames to send),
-// commands answered "s" unless listed in `refuse` (answered "e"), anything else "?".
+// logins and commands answered "s" unless listed in `refuse` (answered "e"), anything else "?".
 struct Router {
     std::map<std::string, std::vector<std::string>> replies;
     std::set<std::string> refuse;
-    std::string login_reply = "s";
     void operator()(Peer& p, const Frame& f) const;
 };
 

@@ -79,12 +79,11 @@ pid_t Spawn(std::vector<std::string> argv, const std::map<std::string, std::stri
     for (const auto& [key, value] : env)
         envText.push_back(key + "=" + value);
     std::vector<char*> cargv, cenv;
-    for (std::string& a : argv)
-        cargv.push_back(a.data());
-    for (std::string& e : envText)
-        cenv.push_back(e.data());
-    cargv.push_back(nullptr);
-    cenv.push_back(nullptr);
+    for (auto [from, to] : {std::pair{&argv, &cargv}, {&envText, &cenv}}) {
+        for (std::string& a : *from)
+            to->push_back(a.data());
+        to->push_back(nullptr);
+    }
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(in, 0);
@@ -110,6 +109,13 @@ int WaitChild(pid_t pid, long long deadline, bool* killed = nullptr) {
         ::poll(nullptr, 0, 5);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool CloseFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    return false;
 }
 
 } // namespace
@@ -158,15 +164,13 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(n));
             } else {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
+                CloseFd(fds[i].fd);
                 --open;
             }
         }
     }
     for (pollfd& p : fds)
-        if (p.fd >= 0)
-            ::close(p.fd);
+        CloseFd(p.fd);
     result.exitCode = WaitChild(pid, start + limitMs, &result.timedOut);
     result.elapsedMs = NowMs() - start;
     return result;
@@ -205,21 +209,16 @@ bool SimProcess::Start(const std::string& scenario, const std::vector<std::strin
     ::close(logFd);
     stdinFd_ = in[1];
     stdoutFd_ = out[0];
-    std::string rest;
-    if (pid_ < 0 || !WaitFor("management port ", 10000, &rest)) {
-        error_ = "no \"management port\" line from " + BinaryPath() + "; log:\n" + Log();
-        return false;
+    for (std::string line : {"management port", "listening on"}) {
+        std::string rest;
+        if (line[0] == 'l' && !waitListening)
+            return true;
+        if (pid_ < 0 || !WaitFor(line + " ", 10000, &rest)) {
+            error_ = "no \"" + line + "\" line from " + BinaryPath() + "; log:\n" + Log();
+            return false;
+        }
+        port_ = std::atoi(rest.c_str() + rest.rfind(':') + 1);  // npos + 1 is 0
     }
-    port_ = std::atoi(rest.c_str());
-    if (!waitListening)
-        return true;
-    if (!WaitFor("listening on ", 10000, &rest)) {
-        error_ = "no \"listening on\" line from " + BinaryPath() + "; log:\n" + Log();
-        return false;
-    }
-    size_t colon = rest.rfind(':');
-    address_ = rest.substr(0, colon);
-    port_ = std::atoi(rest.c_str() + colon + 1);
     return port_ > 0;
 }
 
@@ -237,11 +236,8 @@ bool SimProcess::ReadLine(std::string* line, long long deadline) {
             return false;
         char chunk[1024];
         ssize_t n = ::read(stdoutFd_, chunk, sizeof chunk);
-        if (n <= 0) {
-            ::close(stdoutFd_);
-            stdoutFd_ = -1;
-            return false;
-        }
+        if (n <= 0)
+            return CloseFd(stdoutFd_);
         buffer_.append(chunk, static_cast<size_t>(n));
     }
 }
@@ -274,38 +270,27 @@ bool SimProcess::WaitForLog(const std::string& text, long timeoutMs) const {
 std::string SimProcess::Dump(long timeoutMs) {
     if (pid_ <= 0 || ::kill(pid_, SIGUSR1) != 0 || !WaitFor("dumped ", timeoutMs))
         return "";
-    return ReadFile(dumpFile_);
+    return DumpFileText();
 }
 
-int SimProcess::Reap(long timeoutMs) {
+std::string SimProcess::DumpFileText() const { return ReadFile(dumpFile_); }
+
+int SimProcess::Stop(bool bySignal) {
     if (pid_ <= 0)
         return -1;
+    if (bySignal)
+        ::kill(pid_, SIGTERM);
+    else
+        CloseFd(stdinFd_);  // it exits by itself when its standard input closes
     // Its event lines are read to the end, so it never blocks on a full pipe while exiting.
-    const long long deadline = NowMs() + timeoutMs;
+    const long long deadline = NowMs() + 10000;
     for (std::string line; ReadLine(&line, deadline);)
         lines_.push_back(line);
     int status = WaitChild(pid_, deadline);
     pid_ = -1;
-    for (int* fd : {&stdinFd_, &stdoutFd_})
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
+    CloseFd(stdinFd_);
+    CloseFd(stdoutFd_);
     return status;
-}
-
-int SimProcess::Stop(long timeoutMs) {
-    if (pid_ > 0)
-        ::kill(pid_, SIGTERM);
-    return Reap(timeoutMs);
-}
-
-int SimProcess::CloseStdin(long timeoutMs) {
-    if (stdinFd_ >= 0) {
-        ::close(stdinFd_);
-        stdinFd_ = -1;
-    }
-    return Reap(timeoutMs);
 }
 
 std::string SimProcess::Log() const { return ReadFile(logFile_); }

@@ -1,10 +1,6 @@
 // Child processes for tests, started one way: quillet-sim kept running beside a test
 // (SimProcess) and a program run to its end (RunChild). Every wait is bounded; a child
 // that outlives its limit is killed by its own pid.
-//
-//   SimProcess sim;
-//   ASSERT_TRUE(sim.Start("password = secret\nisp.outcome = busy\n")) << sim.Error();
-//   connect to 127.0.0.1:sim.Port() ...
 #pragma once
 
 #include <map>
@@ -19,11 +15,9 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
-    // Writes the scenario to a temporary file and starts the simulator with --listen
-    // 127.0.0.1, --port 0, --bootp-target 127.0.0.1, --exit-on-stdin-close and
-    // --dump-on-exit into a temporary file, then `args` (later options win). It waits for
-    // the "management port" line and, unless `waitListening` is false, for the first
-    // "listening on" line. False when the simulator did not start.
+    // Starts the simulator on a scenario file, on loopback port 0, dumping into a temporary
+    // file on exit, then `args` (later options win). Waits for "management port" and, unless
+    // `waitListening` is false, for the first "listening on". False when it did not start.
     bool Start(const std::string& scenario = "", const std::vector<std::string>& args = {},
                bool waitListening = true);
     // Waits for the next event line (stdout) that starts with "quillet-sim: " + `what`,
@@ -33,19 +27,15 @@ public:
     bool WaitForLog(const std::string& text, long timeoutMs = 10000) const;
     // Asks for the configuration dump (SIGUSR1) and returns its text, "" on failure.
     std::string Dump(long timeoutMs = 10000);
-    // SIGTERM, then waits (bounded; SIGKILL after it) and returns the exit status, or -1.
-    int Stop(long timeoutMs = 10000);
-    // Closes the simulator's standard input (it then exits by itself) and waits like Stop.
-    int CloseStdin(long timeoutMs = 10000);
+    // SIGTERM, or only its standard input closed; then waits (bounded; SIGKILL after it)
+    // and returns the exit status, or -1.
+    int Stop(bool bySignal = true);
 
     int Port() const { return port_; }
-    const std::string& Address() const { return address_; }
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0; }
     const std::string& Error() const { return error_; }
     const std::vector<std::string>& Events() const { return lines_; }
     std::string Log() const;  // the standard error log written so far
-    const std::string& DumpFile() const { return dumpFile_; }
+    std::string DumpFileText() const;  // what --dump-on-exit wrote
     static std::string BinaryPath();
     // The value of "key = value" in a section ("running", "saved" or "state") of a dump.
     static std::string DumpValue(const std::string& dump, const std::string& section,
@@ -53,10 +43,9 @@ public:
 
 private:
     bool ReadLine(std::string* line, long long deadlineMs);
-    int Reap(long timeoutMs);
     pid_t pid_ = -1;
     int stdinFd_ = -1, stdoutFd_ = -1, port_ = 0;
-    std::string address_, error_, buffer_;
+    std::string error_, buffer_;
     std::vector<std::string> lines_;
     size_t cursor_ = 0;
     std::string scenarioFile_, logFile_, dumpFile_;

@@ -219,8 +219,10 @@ TEST(SimServer, StopsCleanlyAndDumpsItsConfiguration) {
         EXPECT_EQ(sim.Stop(bySignal), 0);
         EXPECT_EQ(sim.Events().back(), "quillet-sim: stopped");
         EXPECT_TRUE(sim.WaitForLog("applied: set address 10.0.0.42", 0)) << sim.Log();
-        // written again on the way out, the same text: running differs from saved
-        EXPECT_EQ(sim.DumpFileText(), live);
+        // written again on the way out with the same configuration (the [state] section may
+        // move on meanwhile: the ISDN lines register on their own clock)
+        const auto configuration = [](const std::string& d) { return d.substr(0, d.find("[state]")); };
+        EXPECT_EQ(configuration(sim.DumpFileText()), configuration(live));
         EXPECT_EQ(SimProcess::DumpValue(live, "running", "global.address"), "10.0.0.42");
         EXPECT_EQ(SimProcess::DumpValue(live, "saved", "global.address"), "192.168.1.1");
     }

@@ -170,16 +170,5 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
     }
 }
 
-TEST(RestoreHelp, EveryNewWindowAndQuestionHasATopic) {
-    QFile file(QStringLiteral(":/help/qlwiz.html"));
-    const QString html = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    for (int topic : {wiz::ChangesWindow::HelpTopic, RestoreDialog::HelpTopic, RestoreDialog::ConfirmTopic,
-                      RestoreDialog::ResultTopic, wiz::ChooseSnapshotTopic, wiz::NotASnapshotTopic,
-                      wiz::CConfigPropertyPage8::RestoreQuestionTopic}) {
-        int at = html.indexOf(QStringLiteral("<a name=\"%1\"></a>").arg(wiz::HelpAnchor(topic)));
-        EXPECT_TRUE(at >= 0 && html.indexOf(QStringLiteral("<p>"), at) > html.indexOf(QStringLiteral("<h2>"), at)) << topic;
-    }
-}
-
 } // namespace
 } // namespace wiztest

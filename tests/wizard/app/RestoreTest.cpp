@@ -68,6 +68,8 @@ TEST_F(RestoreTest, ChangesWindowShowsWhatADryRunWouldSend) {
     a.address = QStringLiteral("127.0.0.1"), a.mask = QStringLiteral("255.0.0.0"), a.newRouter = false;
     a.switchType = QStringLiteral("Japan NTT"), a.twoChannels = true, a.phone2 = QStringLiteral("555-0101");
     a.accountPassword = QStringLiteral("isp-pass");
+    WalkTo(sheet->SwitchTypePage(), a);
+    EXPECT_EQ(sheet->SwitchTypePage()->SwitchList()->currentItem()->text(), a.switchType) << "not read back";
     WalkTo(sheet->SummaryPage(), a);
     ASSERT_TRUE(sheet->SummaryPage()->ChangesButton()->isEnabled());
     sheet->SummaryPage()->ChangesButton()->click();

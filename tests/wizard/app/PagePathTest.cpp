@@ -1,5 +1,5 @@
 // The path without a connection type, at the sheet's own size (the longest path is walked
-// by the accessibility test); what Back and a changed answer do; the profile.
+// by the accessibility test, the one without security by the keyboard test); the profile.
 #include "WizardTestSupport.h"
 
 #include <QFile>
@@ -16,26 +16,6 @@ TEST_F(SheetTest, SecurityOnWithNoHostSkipsTheConnectionType) {
     EXPECT_EQ(Path(), (Pages{s.PasswordPage(), s.AddressPage(), s.SwitchTypePage(), s.DirNoPage(), s.SecurityPage(),
                              s.FtpPage(), s.HttpPage(), s.SmtpPage(), s.DnsPage(), s.DialingPage(),
                              s.AuthenticationPage(), s.SummaryPage()}));
-}
-
-TEST_F(SheetTest, BackRetracesThePathAndAChangedAnswerIsShown) {
-    EXPECT_FALSE(sheet->BackButton()->isEnabled()) << "nothing before the password page";
-    WalkTo(sheet->SummaryPage());
-    Pages before = Path();
-    QString summary = sheet->SummaryPage()->ShownSummary();
-    ClickBack();
-    sheet->AuthenticationPage()->NameBox()->setText(QStringLiteral("renamed"));
-    ClickNext();
-    EXPECT_EQ(Path(), before);
-    EXPECT_EQ(sheet->SummaryPage()->ShownSummary(), summary.replace("Username:\toffice", "Username:\trenamed"));
-    for (int i = 0; i < 3; ++i) ClickBack();
-    EXPECT_EQ(Active(), sheet->SecurityPage()) << "Back from dialing, security off";
-    // Cancel before the progress page ends the wizard without a question.
-    boxes->Clear();
-    sheet->CancelButton()->click();
-    Settle();
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(boxes->Count(), 0u);
 }
 
 TEST_F(SheetTest, ProfileEntriesGoUnderTheRouterAddressAndNeverAPassword) {

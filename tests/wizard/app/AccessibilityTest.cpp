@@ -1,11 +1,14 @@
 // The wizard as assistive tools see it, through Qt's own accessibility interfaces: what
-// each page names, what it announces when it opens, and what the probe and the run say.
+// each page names, what it announces when it opens, and what the probe and the run say;
+// on the way, every page's layout and the longest path's summary and its file.
 #include "WizardTestSupport.h"
 
+#include "platform/Hooks.h"
 #include "wizard/pages/Pictures.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
@@ -67,12 +70,14 @@ protected:
             if (role == QAccessible::EditableText || role == QAccessible::List || role == QAccessible::RadioButton) {
                 EXPECT_FALSE(name.trimmed().isEmpty()) << widget->metaObject()->className();
                 if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QListWidget*>(widget)) {
-                    // The label that names the box (Qt's list tells only from the label's side).
-                    QString label;
+                    // The label that names the box, with a mnemonic that reaches it (Qt's list
+                    // tells only from the label's side).
+                    QLabel* label = nullptr;
                     for (int j = 0; j < iface->childCount(); ++j)
                         for (const auto& rel : iface->child(j)->relations(QAccessible::Labelled))
-                            if (rel.first->object() == widget) label = iface->child(j)->text(QAccessible::Name);
-                    EXPECT_TRUE(!label.isEmpty() && Plain(label).contains(Plain(name))) << name.toStdString();
+                            if (rel.first->object() == widget) label = qobject_cast<QLabel*>(iface->child(j)->object());
+                    EXPECT_TRUE(label && label->text().contains('&') && Plain(label->text()).contains(Plain(name)))
+                        << name.toStdString();
                     EXPECT_FALSE(child->text(QAccessible::Description).isEmpty()) << name.toStdString();
                 }
                 if (role == QAccessible::RadioButton) {
@@ -111,13 +116,20 @@ TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts)
         {s.SummaryPage(), "Configuration Summary", "Configuration summary"},
         {s.ProgressPage(), "Setup Progress", "Setup progress log"},
     };
+    // The longest path, whose summary and file are checked on the way.
     Answers a;
-    a.security = true;
-    a.hosts[3] = QStringLiteral("10.0.0.53");
-    a.twoChannels = true;
-    a.phone2 = QStringLiteral("5550101");
+    a.security = true, a.hosts[1] = QStringLiteral("10.0.0.80"), a.onDemand = false;
+    a.twoChannels = true, a.phone2 = QStringLiteral("555-0101");
+    const QString summary = QStringLiteral(
+        "IP Address:\t10.0.0.1\r\nNetwork Mask:\t255.255.255.0\r\nISDN Switch type:\tNational ISDN1\r\n"
+        "Channel 1 SPID:\t0155\r\nChannel 1 DirNo:\t5551234\r\nChannel 2 SPID:\t0156\r\nChannel 2 DirNo:\t5551235\r\n"
+        "You have chosen to enable security.\r\nFTP Host:\t\r\nHTTP Host:\t10.0.0.80\r\nSMTP Host:\t\r\nDNS Host:\t\r\n"
+        "Quillet will keep connection up continuously\r\nMax B Channels:\t2\r\nPhone Number:\t555-0100\r\n"
+        "Phone Number 2:\t555-0101\r\nUsername:\toffice\r\n");
+    const QString file = QString::fromStdString(platform::GetHooks().summaryFile);
     std::string ignored;
     sheet->Settings().SetChannels("2", ignored);  // the dialing page opens on its second button
+    checkLayout = true;  // and every page it reaches shows its texts whole
     for (size_t r = 0; r < rows.size(); ++r) {
         const Row& row = rows[r];
         bool changed = r > 0;
@@ -174,8 +186,21 @@ TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts)
             QTest::keyClick(box, Qt::Key_Down);  // the caret moves with the keys, line by line
             EXPECT_EQ(box->textCursor().blockNumber(), 1);
             EXPECT_NE(First(QAccessible::TextCaretMoved, box), nullptr);
+            Pages path;
+            for (const Row& each : rows) path.push_back(each.page);
+            path.erase(path.begin() + 3);  // the directory number page, cut by the new switch type
+            EXPECT_EQ(Path(), Pages(path.begin(), path.end() - 1));
+            EXPECT_EQ(sheet->SummaryPage()->ShownSummary(), summary);
+            EXPECT_EQ(box->toPlainText() + "\n", QString(summary).replace("\r\n", "\n"));
+            // The page names the file where it goes; Next writes what the box shows.
+            QList<QLabel*> labels = page->Window()->findChildren<QLabel*>();
+            EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->text().contains("saved to " + file); }));
+            QFile::remove(file);
         }
     }
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()), summary);
     // The run goes on: the bar is a busy indicator, and sends at most its last value.
     QProgressBar* bar = sheet->ProgressPage()->ProgressBar();
     EXPECT_TRUE(sheet->ProgressPage()->Running() && bar->minimum() == 0 && bar->maximum() == 0);

@@ -88,11 +88,9 @@ TEST_F(ProgressTest, TheFailureFlow) {
         {7, once(K::DialNoAnswer), "EuroISDN Net3", wiz::IdRetry, Back, [](Sheet& s) { return s.DialingPage(); }, 3},
         {7, once(K::IspRejected), "EuroISDN Net3", wiz::IdRetry, Back, [](Sheet& s) { return s.AddressPage(); }, 3},
         {7, once(K::UserBusy), "EuroISDN Net3", wiz::IdRetry, InPlace, {}, 7},          // dialled again
-        {8, once(K::RouteTestFailed), "EuroISDN Net3", wiz::IdRetry, InPlace, {}, 8},   // tested again
         {6, once(K::Channel2Failure), "EuroISDN Net3", wiz::IdCancel, InPlace, {}, 7},  // one channel: dial
         {7, once(K::AuthenticationFailure), "EuroISDN Net3", wiz::IdCancel, Ends, {}, 0},
         {3, FakeRun::FailWith(K::SettingFilter), "EuroISDN Net3", 0, FinishOnly, {}, 0},
-        {4, [](FakeRun&, std::string&) -> int { throw std::runtime_error("boom"); }, "EuroISDN Net3", 0, FinishOnly, {}, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.state) + " " + std::to_string(row.answer));

@@ -126,9 +126,8 @@ int Configure(Process& run, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (IsSnapshotCommand(args))
-        return RunSnapshotCommand(args, out, err);
-    bool isNew = false;
+    // One loop reads every form of the command line, so there is one usage text.
+    enum class Mode { Probe, New, DryRun, Restore } mode = Mode::Probe;
     std::string path;
     for (const std::string& arg : args) {
         if (args.size() == 1 && arg == "--help") {
@@ -137,8 +136,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         } else if (args.size() == 1 && arg == "--version") {
             out << "qlwiz-batch " << QLWIZ_VERSION << "\n";
             return Success;
-        } else if (arg == "--new" && !isNew) {
-            isNew = true;
+        } else if (mode == Mode::Probe && arg == "--new") {
+            mode = Mode::New;
+        } else if (mode == Mode::Probe && arg == "--dry-run") {
+            mode = Mode::DryRun;
+        } else if (mode == Mode::Probe && arg == "--restore") {
+            mode = Mode::Restore;
         } else if (path.empty() && !arg.empty() && arg[0] != '-') {
             path = arg;
         } else {
@@ -150,6 +153,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << kUsage << "\n";
         return BadUsage;
     }
+    if (mode == Mode::Restore)
+        return Restore(path, out, err);
 
     SettingsFile file;
     std::string error;
@@ -159,8 +164,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     ConfigSettings settings;
     file.ApplyTo(settings, error);
+    if (mode == Mode::DryRun)
+        return DryRun(file, settings, out, err);
 
-    if (!isNew) {
+    if (mode == Mode::Probe) {
         auto probe = std::make_unique<Process>(&settings);
         probe->state = StepMachine::Connecting;
         VLQLWizUIControl::StepOutcome step = VLQLWizUIControl::Driver::CallStep(*probe);

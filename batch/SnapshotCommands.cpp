@@ -17,10 +17,6 @@ using VLQLWizUIControl::RouterRestore;
 using VLQLWizUIControl::RouterSnapshot;
 using VLQLWizUIControl::StepMachine;
 
-const char* const kUsage =
-    "usage: qlwiz-batch --dry-run SETTINGS_FILE\n"
-    "       qlwiz-batch --restore SNAPSHOT_FILE";
-
 // A path as a shell would need it typed.
 std::string ShellWord(const std::string& text) {
     if (!text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
@@ -32,17 +28,10 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
-// Probes and reads the router as a normal run does, then prints what the configure
-// step would send; none of it is sent.
-int DryRun(const std::string& path, std::ostream& out, std::ostream& err) {
-    SettingsFile file;
+} // namespace
+
+int DryRun(const SettingsFile& file, ConfigSettings& settings, std::ostream& out, std::ostream& err) {
     std::string error;
-    if (!file.Load(path, error)) {
-        err << error << "\n";
-        return BadUsage;
-    }
-    ConfigSettings settings;
-    file.ApplyTo(settings, error);
     Process probe(&settings);
     probe.state = StepMachine::Connecting;
     const VLQLWizUIControl::StepOutcome step = VLQLWizUIControl::Driver::CallStep(probe);
@@ -91,20 +80,6 @@ int Restore(const std::string& path, std::ostream& out, std::ostream& err) {
     }
     out << (restore.stage == RouterRestore::Failed ? message : restore.ResultText()) << "\n";
     return restore.Succeeded() ? Success : RunFailed;
-}
-
-} // namespace
-
-bool IsSnapshotCommand(const std::vector<std::string>& args) {
-    return !args.empty() && (args[0] == "--dry-run" || args[0] == "--restore");
-}
-
-int RunSnapshotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2 || args[1].empty() || args[1][0] == '-') {
-        err << kUsage << "\n";
-        return BadUsage;
-    }
-    return args[0] == "--dry-run" ? DryRun(args[1], out, err) : Restore(args[1], out, err);
 }
 
 void TellRestore(const Process& run, std::ostream& err) {

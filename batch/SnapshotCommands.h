@@ -3,18 +3,20 @@
 
 #include <ostream>
 #include <string>
-#include <vector>
 
+class ConfigSettings;
+class SettingsFile;
 namespace VLQLWizUIControl {
 class Process;
 }
 
 namespace batch {
 
-// Whether the arguments ask for one of the two commands below.
-bool IsSnapshotCommand(const std::vector<std::string>& args);
-// Runs --dry-run or --restore with the arguments after the program name.
-int RunSnapshotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// --dry-run: probes and reads the router as a run does, then prints the command lines the
+// configure step would send, sending none. `settings` holds the loaded file's entries.
+int DryRun(const SettingsFile& file, ConfigSettings& settings, std::ostream& out, std::ostream& err);
+// --restore: puts the router back as the snapshot at `path` found it.
+int Restore(const std::string& path, std::ostream& out, std::ostream& err);
 // After a failed run: how to put the router back, when the run had begun changing it.
 void TellRestore(const VLQLWizUIControl::Process& run, std::ostream& err);
 

@@ -1,11 +1,13 @@
 #include "wizard/framework/WizardPage.h"
 
+#include "wizard/framework/ListAccessible.h"
 #include "wizard/framework/WizardSheet.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -36,20 +38,22 @@ public:
     }
 };
 
-QAccessibleInterface* PaneFactory(const QString&, QObject* object) {
+QAccessibleInterface* PageFactory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     // A plain widget is a nameless filler to assistive tools: these two must be read.
     if (dynamic_cast<PageWindow*>(widget)) return new PaneAccessible(widget, QAccessible::Pane);
     if (dynamic_cast<GroupWidget*>(widget)) return new PaneAccessible(widget, QAccessible::Grouping);
+    // The pages' list boxes, not the item views inside Qt's own dialogs.
+    if (auto* list = qobject_cast<QListWidget*>(widget)) return MakeListAccessible(list);
     return nullptr;
 }
 
-void InstallPaneFactory() {
+void InstallPageFactory() {
     static bool installed = false;
     if (installed) return;
     installed = true;
-    QAccessible::installFactory(PaneFactory);
+    QAccessible::installFactory(PageFactory);
 }
 
 } // namespace
@@ -126,7 +130,7 @@ void WizardPage::SetStatusText(QLabel* label, const QString& text, const QString
 }
 
 QWidget* WizardPage::MakeGroup(const QString& name) {
-    InstallPaneFactory();
+    InstallPageFactory();
     auto* group = new GroupWidget();
     group->setAccessibleName(name);
     auto* layout = new QVBoxLayout(group);
@@ -136,7 +140,7 @@ QWidget* WizardPage::MakeGroup(const QString& name) {
 
 QWidget* WizardPage::CreateWindow(QWidget* parent) {
     if (window_) return window_;
-    InstallPaneFactory();
+    InstallPageFactory();
     window_ = new PageWindow(parent);
     static_cast<PageWindow*>(window_.data())->busy = busy_;
     window_->setAccessibleName(title_);

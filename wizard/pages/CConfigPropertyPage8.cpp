@@ -47,7 +47,7 @@ void CConfigPropertyPage8::BuildPage(QVBoxLayout* body) {
 
 void CConfigPropertyPage8::OnDestroyWindow() {
     driver_.reset();
-    cursor_.Off();
+    Working(false);
     log_ = nullptr;
     bar_ = nullptr;
     timer_ = nullptr;
@@ -67,14 +67,20 @@ void CConfigPropertyPage8::StartRun() {
     if (!run) run = host_->CreateRun();
     aborting_ = false;
     heldStep_.reset();
-    cursor_.On();
+    Working(true);
     Sheet()->SetWizardButtons(0);
     driver_ = std::make_unique<Driver>(run->Machine());
     driver_->Start();
     log_->repaint();
-    // The bar only says "busy": a busy indicator, not values that measure nothing.
-    bar_->setRange(0, 0);
     Arm(Driver::FirstTickMs);
+}
+
+void CConfigPropertyPage8::Working(bool on) {
+    if (on) cursor_.On();
+    else cursor_.Off();
+    SetBusy(on);
+    // The bar only says "busy": a busy indicator, not values that measure nothing.
+    if (bar_) bar_->setRange(0, on ? 0 : 100);
 }
 
 bool CConfigPropertyPage8::OnSetActive() {
@@ -88,12 +94,12 @@ void CConfigPropertyPage8::OnRunChanged() {
     if (stepping_) return;
     if (timer_) timer_->stop();
     driver_.reset();
-    cursor_.Off();
+    Working(false);
 }
 
 void CConfigPropertyPage8::OnSheetDone() {
     if (timer_) timer_->stop();
-    cursor_.Off();
+    Working(false);
     stepping_ = false;
     aborting_ = true;
 }
@@ -124,7 +130,7 @@ bool CConfigPropertyPage8::OnQueryCancel() {
     int remaining = timer_ && timer_->isActive() ? timer_->remainingTime() : -1;
     if (timer_) timer_->stop();
     bool waiting = cursor_.IsOn();
-    cursor_.Off();
+    Working(false);
     asking_ = true;
     bool abort = ShowMessage(QString::fromLatin1(CancelQuestion), MsgButtons::OkCancel, MsgIcon::Question) == IdOk;
     asking_ = false;
@@ -135,7 +141,7 @@ bool CConfigPropertyPage8::OnQueryCancel() {
         return true;
     }
     // Cancel: on exactly where the run was.
-    if (waiting) cursor_.On();
+    if (waiting) Working(true);
     if (heldStep_) {
         std::unique_ptr<StepOutcome> step = std::move(heldStep_);
         StepDone(*step);
@@ -178,12 +184,9 @@ void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
         Arm(Driver::TickMs);
         return;
     case Outcome::Success:
-        cursor_.Off();
+        Working(false);
         FinishOnly();
-        if (bar_) {
-            bar_->setRange(0, 100);
-            bar_->setValue(100);
-        }
+        if (bar_) bar_->setValue(100);
         ShowMessage(QString::fromStdString(out.text), MsgButtons::Ok, MsgIcon::Exclamation, out.helpTopic);
         Sheet()->PressButton(WizardSheet::Button::Finish);
         return;
@@ -195,7 +198,7 @@ void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
 
 void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
     if (!out.logAgain.empty()) Append(out.logAgain);
-    cursor_.Off();
+    Working(false);
     QString text = QString::fromStdString(out.text);
     if (!out.offersRetry) {
         ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic);
@@ -215,7 +218,7 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
         return;
     }
     case Resolution::RestartTimer:
-        cursor_.On();
+        Working(true);
         Arm(Driver::TickMs);
         Sheet()->SetWizardButtons(WizardSheet::WizBack | WizardSheet::WizNext);
         return;

@@ -53,6 +53,7 @@ protected:
 
 private:
     void StartRun();
+    void Working(bool on);
     void Arm(long ms);
     void OnTimer();
     void StepDone(const VLQLWizUIControl::StepOutcome& step);

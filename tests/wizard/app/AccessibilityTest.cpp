@@ -204,10 +204,16 @@ TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts)
     QFile written(file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(written.readAll()), summary);
-    // The run goes on: the bar is a busy indicator, and sends at most its last value.
+    // The run goes on: the page is busy, the bar a busy indicator that sends at most its last value.
     QProgressBar* bar = sheet->ProgressPage()->ProgressBar();
+    QObject* progress = sheet->ProgressPage()->Window();
     EXPECT_TRUE(sheet->ProgressPage()->Running() && bar->minimum() == 0 && bar->maximum() == 0);
+    const Heard* busy = First(QAccessible::StateChanged, progress);
+    ASSERT_TRUE(busy && busy->busy);
+    const size_t busyAt = size_t(busy - heard.data());  // the record grows while the run goes
     ASSERT_TRUE(WaitUntil([&] { return boxes->Count() >= 2 && !sheet->Busy(); }, 20000));
+    const Heard* idle = First(QAccessible::StateChanged, progress, &heard[busyAt]);
+    EXPECT_TRUE(idle && !idle->busy);
     EXPECT_LE(std::count_if(heard.begin(), heard.end(),
                             [&](const Heard& h) { return h.type == QAccessible::ValueChanged && h.object == bar; }), 1);
 }

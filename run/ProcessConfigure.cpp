@@ -75,9 +75,9 @@ void Process::Configure() {
         WriteFilter(IspInFilterName, true);
         WriteFilter(IspOutFilterName, false);
         failureKind = SavingFilter;
-        if (session.filters == nullptr)
+        // A refused save leaves the filters unsaved: the restart would drop them.
+        if (session.filters == nullptr || session.filters->Save() != 0)
             throw 65536;
-        session.filters->Save();
     }
 
     failureKind = SavingLocation;
@@ -87,7 +87,8 @@ void Process::Configure() {
         session.locations->Modify(ispLocation, existingLocation);
     else
         session.locations->Add(ispLocation);
-    session.locations->Save();
+    if (session.locations->Save() != 0)
+        throw -1;
 
     session.SetPassword(s.AdminPassword());
     session.WriteGlobal();

@@ -134,7 +134,9 @@ void Process::DialIsp() {
                 ispLocation = Location(*existingLocation);
                 ispLocation.SetChap(0);
                 session.locations->Modify(ispLocation, existingLocation);
-                session.locations->Save();
+                // Unsaved, CHAP would be back on after the next restart.
+                if (session.locations->Save() != 0)
+                    throw -1;
                 failureKind = PppRedialing;
                 continue;
             }
@@ -170,7 +172,8 @@ void Process::DialIsp() {
         ispLocation = Location(*existingLocation);
         ispLocation.SetDestination(settings->IspAddress());
         session.locations->Modify(ispLocation, existingLocation);
-        session.locations->Save();
+        if (session.locations->Save() != 0)
+            throw -1;
     }
 
     // The other channel goes back to the location's group.

@@ -331,6 +331,10 @@ bool SetScenarioKey(SimConfig& c, const std::string& key, const std::string& val
         if (!ToLong(v, 0, 1000000, &n))
             return bad("0 to 1000000");
         c.faults.connections = static_cast<int>(n);
+    } else if (key == "fault.from_connection") {
+        if (!ToLong(v, 1, 1000000, &n))
+            return bad("1 to 1000000");
+        c.faults.fromConnection = static_cast<int>(n);
     } else if (key == "time_scale") {
         char* end = nullptr;
         double s = std::strtod(v.c_str(), &end);
@@ -452,6 +456,7 @@ Faults (frame counts are per connection and include the login)
                              frames [1], send this frame instead of the next reply
   fault.silent_after = N     answer N frames, then keep the connection open and say nothing
   fault.connections = N      faults apply to the first N connections only, 0 = all  [0]
+  fault.from_connection = N  faults apply from connection N on (2: after a restart)  [1]
 
 Other
   time_scale = X             factor on every wait               [QLWIZ_TIME_SCALE or 1]

@@ -42,6 +42,7 @@ struct Faults {
     int badFrameAfter = -1;                   // answer N frames, then send the bad frame
     int silentAfter = -1;                     // answer N frames, then read and never answer
     int connections = 0;                      // faults apply to the first N connections; 0 = all
+    int fromConnection = 1;                   // ... and from the Nth connection on
 };
 
 struct SimConfig {

@@ -188,7 +188,8 @@ void SimServer::EndSession(const std::string& why) {
 }
 
 bool SimServer::FaultsActive() const {
-    return cfg_.faults.connections == 0 || connections_ <= cfg_.faults.connections;
+    return connections_ >= cfg_.faults.fromConnection &&
+           (cfg_.faults.connections == 0 || connections_ <= cfg_.faults.connections);
 }
 
 void SimServer::ReadSession() {

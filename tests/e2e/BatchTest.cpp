@@ -144,6 +144,8 @@ TEST_F(BatchTest, FailuresEndWithTheWizardsMessageAndTheirCauseOnStandardError) 
         // One rule in the middle of a group is refused; the ones after it are taken.
         {"fault.refuse = set filter isp.in 2 \n", {}, "Creating Filters",
          "failed in state 3 \"Configuring Quillet\", substep 12 \"Setting Filter\": the router refused: Command refused\n"},
+        {"fault.refuse = save filter\n", {}, "Saving Filters",
+         "failed in state 3 \"Configuring Quillet\", substep 13 \"Saving Filter\": the router refused: Command refused\n"},
         // The probe takes about 16 frames; the configuration then meets a silent router.
         {"fault.silent_after = 24\n", {}, "", ": socket error 10060 (Connection timed out)\n"},
         // Nobody can correct the line IDs: Cancel goes on with one channel.

@@ -55,6 +55,7 @@ TEST(Process, ConfigureStepLeavesTheSubstepOfARefusedCommand) {
         {"set filter isp.out", 1, Process::SettingFilter}, {"add filter", 0, -1},
         {"add location", 1, Process::SavingLocation},
         {"set isp", 0, Process::SavingLocation},      {"set password", 1, Process::SavingLocation},
+        {"save filter", 1, Process::SavingFilter},    {"save location", 0, Process::SavingLocation},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "refuse \"" << c.refused << "\" security " << c.securityOn);
@@ -168,6 +169,7 @@ TEST(Process, ReadRouterSettingsTakesTheConfiguredRoutersValues) {
 // Whole runs from a configured router through the verification steps; every question
 // is answered Cancel, as qlwiz-batch does.
 TEST(Process, VerificationOutcomes) {
+    const std::string late = "fault.refuse = save location\nfault.from_connection = 2\n";
     const struct {
         std::string scenario;
         bool succeeded;
@@ -189,6 +191,9 @@ TEST(Process, VerificationOutcomes) {
         {"isp.address = 0.0.0.0\n", true, -1, 0, 1, false, ""},
         {"isp.outcome = fail:3:0\n", false, Process::PppRedialing, 1, 2, true, ""},
         {"isp.outcome = hang\n", false, Process::PppRedialing, 1, 2, true, ""},
+        // Saving refused after the restart: what the dial step changed would not survive the next one.
+        {late, false, Process::PppRecordingAddress, 1, 1, false, "127.0.0.2"},
+        {"isp.outcome = auth\nisp.auth_only_with_chap = yes\n" + late, false, Process::PppDialing, 1, 1, true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);

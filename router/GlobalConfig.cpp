@@ -63,8 +63,9 @@ void GlobalConfig::Write(int save) {
         owner->router->socket = -1;
     if (result == -1)
         throw -1;
-    if (save != 0)
-        vl_save_address(this);
+    // Unsaved, the gateway would be gone after the next restart.
+    if (save != 0 && vl_save_address(this) != 0)
+        throw -1;
 }
 
 std::string GlobalConfig::SwitchTypeName() const { return SwitchTypeName(isdn_switch); }

@@ -193,6 +193,7 @@ TEST(Process, VerificationOutcomes) {
         {"isp.outcome = hang\n", false, Process::PppRedialing, 1, 2, true, ""},
         // Saving refused after the restart: what the dial step changed would not survive the next one.
         {late, false, Process::PppRecordingAddress, 1, 1, false, "127.0.0.2"},
+        {"fault.refuse = save address\nfault.from_connection = 2\n", false, Process::PppRecordingAddress, 1, 1, false, "127.0.0.2"},
         {"isp.outcome = auth\nisp.auth_only_with_chap = yes\n" + late, false, Process::PppDialing, 1, 1, true, ""},
     };
     for (const auto& c : cases) {

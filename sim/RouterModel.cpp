@@ -5,7 +5,6 @@
 #include "sim/ModelText.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace sim {
 
@@ -22,9 +21,8 @@ RouterModel::RouterModel(const SimConfig& cfg) : cfg_(cfg) {
     runtime_.resize(running_.ports.size());
     for (const std::string& line : cfg.apply) {
         CommandResult r = Apply(line, 0);
-        if (!r.ok)
-            std::fprintf(stderr, "quillet-sim: scenario command refused: %s (%s)\n", line.c_str(),
-                         r.error.c_str());
+        if (!r.ok && scenarioError_.empty())
+            scenarioError_ = "scenario command refused: " + line + " (" + r.error + ")";
     }
     console_.clear();
     dials_ = 0;

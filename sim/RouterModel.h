@@ -119,6 +119,10 @@ public:
     // `scale` multiplies every duration of the configuration.
     explicit RouterModel(const SimConfig& cfg);
 
+    // The first scenario command the model refused at start-up, empty when all were taken:
+    // a router that is not what the scenario asked for must not be served.
+    const std::string& ScenarioError() const { return scenarioError_; }
+
     // Power-on: the running configuration becomes the saved one, calls drop, lines start
     // registering. `now` in milliseconds from any fixed point.
     void Boot(long long now);
@@ -159,6 +163,7 @@ public:
     int PortIndex(const std::string& name) const;
 
 private:
+    std::string scenarioError_;
     CommandResult SetGlobal(const std::vector<std::string>& w, const std::string& line,
                             size_t first, long long now);
     CommandResult SetEther(int index, const std::vector<std::string>& w, const std::string& line,

@@ -406,7 +406,7 @@ Router
   ports = NAME:KIND ...      port table, KIND async|isdn|sync|parallel, up to 16
                              [C0:async S1:isdn S2:isdn W3:sync]
   apply = COMMAND (+)        a router command applied and saved at first boot, e.g.
-                             apply = add location isp
+                             apply = add location isp; one refused stops the simulator
 
 Management service
   listen = A.B.C.D|router    bind address; "router" follows the router's address

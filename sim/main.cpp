@@ -184,6 +184,10 @@ int main(int argc, char** argv) {
     }
 
     sim::SimServer server(cfg);
+    if (!server.Model().ScenarioError().empty()) {
+        std::fprintf(stderr, "quillet-sim: %s\n", server.Model().ScenarioError().c_str());
+        return 2;
+    }
     // The handlers go in before Start prints "listening on": a test that sends SIGUSR1 as
     // soon as it reads that line must get a dump, not a process killed by the default action.
     g_server = &server;

@@ -244,6 +244,7 @@ TEST(SimServer, OptionsAnswerOnTheRightStreamWithTheRightStatus) {
         {{"--firmware", "ancient"}, "", 2, ""},
         {{"--port"}, "", 2, ""},
         {{}, "not a key value line\n", 2, ""},
+        {{}, "apply = add location\n", 2, ""},  // a command the router refuses
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.args.empty() ? k.scenario : k.args[0]);

@@ -26,8 +26,10 @@ for f in "${expected[@]}"; do
     grep -qxF "$f" "$work/files" || fail "$f is not in the package"
 done
 
-# lintian: errors fail; its warnings and notes are shown.
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+# lintian: errors fail, and so does a program built without the hardening flags; its
+# warnings and notes are shown.
+lintian -I --fail-on error "$deb" | tee "$work/lintian" || fail "lintian reports errors"
+grep ' hardening-' "$work/lintian" && fail "programs built without hardening"
 
 dpkg-deb -x "$deb" "$work/root"
 root=$work/root

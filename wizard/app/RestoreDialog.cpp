@@ -49,6 +49,7 @@ RestoreDialog::RestoreDialog(RouterSnapshot snapshot, bool askFirst, QWidget* pa
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { OpenHelp(HelpTopic); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [] { OpenHelp(HelpTopic); });
+    SetWindowHelpTopic(this, HelpTopic);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(log_, 1);

@@ -71,6 +71,14 @@ void OpenHelp(int topic) {
     HelpWindow::Instance()->ShowTopic(topic);
 }
 
+void SetWindowHelpTopic(QWidget* window, int topic) {
+    window->setProperty("qlwizHelpTopic", topic);
+}
+
+int WindowHelpTopic(const QWidget* window) {
+    return window ? window->property("qlwizHelpTopic").toInt() : HelpContents;
+}
+
 HelpFn SetHelpFn(HelpFn fn) {
     HelpFn old = std::move(CurrentFn());
     CurrentFn() = std::move(fn);

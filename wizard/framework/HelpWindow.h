@@ -19,6 +19,11 @@ void OpenHelp(int topic);
 using HelpFn = std::function<void(int topic)>;
 HelpFn SetHelpFn(HelpFn fn);
 
+// The topic of a window, for the boxes over it without a topic of their own: F1 there opens
+// it (the contents for a window that set none).
+void SetWindowHelpTopic(QWidget* window, int topic);
+int WindowHelpTopic(const QWidget* window);
+
 // The document (a URL such as qrc:/...) and the window's title.
 void SetHelpDocument(const QString& source, const QString& title);
 

@@ -55,8 +55,8 @@ MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
 }
 
 int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
-    QMessageBox box(ToQtIcon(icon), QApplication::applicationName(), text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QWidget* behind = QApplication::activeWindow();
+    QMessageBox box(ToQtIcon(icon), QApplication::applicationName(), text, QMessageBox::NoButton, behind);
     if (auto* picture = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
         picture->setAccessibleName(IconName(icon));
     struct Choice { QMessageBox::StandardButton button; int id; };
@@ -80,9 +80,11 @@ int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int he
         QPushButton* help = box.addButton(QMessageBox::Help);
         help->disconnect();
         QObject::connect(help, &QPushButton::clicked, &box, [helpTopic] { OpenHelp(helpTopic); });
-        auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), &box);
-        QObject::connect(f1, &QShortcut::activated, &box, [helpTopic] { OpenHelp(helpTopic); });
     }
+    // Without a topic of its own the box still answers F1, with the window behind it.
+    const int f1Topic = helpTopic != 0 ? helpTopic : WindowHelpTopic(behind);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), &box);
+    QObject::connect(f1, &QShortcut::activated, &box, [f1Topic] { OpenHelp(f1Topic); });
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const Choice& c : choices)

@@ -14,7 +14,7 @@ enum class MsgIcon { None, Information, Exclamation, Question, Stop };
 // Button ids, numbered as the classic dialog ids so that logs read the same everywhere.
 enum MsgResult : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdYes = 6, IdNo = 7 };
 
-// helpTopic 0: no Help button and no F1.
+// helpTopic 0: no Help button; F1 opens the topic of the window behind the box.
 using MessageBoxFn = std::function<int(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic)>;
 
 int ShowMessage(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic = 0);

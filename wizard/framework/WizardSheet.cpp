@@ -165,6 +165,7 @@ void WizardSheet::ShowPage(WizardPage* page) {
     QWidget* window = page->Window();
     QWidget* old = stack_->currentWidget();
     active_ = page;
+    SetWindowHelpTopic(this, page->HelpTopic());
     setWindowTitle(page->Title().isEmpty() ? caption_ : page->Title());
     // The new page is up and holds the keyboard before the old one goes: hiding the focused
     // control first would hand the keyboard to the next button in the chain (Back) for a

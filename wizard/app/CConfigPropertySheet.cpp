@@ -196,6 +196,8 @@ void CConfigPropertySheet::WriteProfileInt(const QString& entry, int value) cons
 }
 
 void CConfigPropertySheet::done(int result) {
+    // Cancelled once the run had begun changing the router (a failure asks on its own).
+    if (result == QDialog::Rejected && run_) progress_->OfferRestore();
     for (CConfigPage* page : AllPages())
         page->OnSheetDone();
     WizardSheet::done(result);

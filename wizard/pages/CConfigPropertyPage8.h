@@ -38,9 +38,11 @@ public:
     QString LogText() const;
     // Whether a tick is armed or a Step is in flight.
     bool Running() const;
+    // The run changed the router and did not finish: offer to put it back from its snapshot.
+    void OfferRestore();
 
     static const char* const CancelQuestion;  // string 108
-    // Asked when a failure after the configure step began ends the wizard.
+    // Asked when the wizard ends, failed or cancelled, after the configure step began.
     static const char* const RestoreQuestion;
     static constexpr int RestoreQuestionTopic = 4206;
 
@@ -61,8 +63,6 @@ private:
     void Append(const std::string& text);
     // The run is over: Finish alone ends the wizard.
     void FinishOnly();
-    // The run changed the router and failed: offer to put it back from its snapshot.
-    void OfferRestore();
 
     std::unique_ptr<VLQLWizUIControl::Driver> driver_;
     bool stepping_ = false;

@@ -137,7 +137,7 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
     const QString question = QStringLiteral("The Quillet may now be partly configured.");
     const int asked = wiz::CConfigPropertyPage8::RestoreQuestionTopic;
     struct Row {
-        int state, kind;  // where the run fails, and how
+        int state, kind;  // where the run fails, and how; kind 0: it holds there and the user cancels
         bool snapshot, ends;
         std::vector<int> answers;
         Boxes boxes;
@@ -148,12 +148,13 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
         {3, 12, true, false, {wiz::IdOk, wiz::IdNo}, {{"Creating Filters", 3851}, {question, asked}}, 0},
         {6, 14, true, true, {wiz::IdCancel, wiz::IdYes},
          {{"Your ISDN channels", 3853}, {question, asked}, {Restored, RestoreDialog::ResultTopic}}, 2},
+        {4, 0, true, true, {wiz::IdOk, wiz::IdNo}, {{"If you want to abort", 0}, {question, asked}}, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.state);
         realRun = false, localAddresses = {inet_addr("10.0.0.7")};
         setupRun = [&](FakeRun& run) {
-            run.handlers[row.state] = FakeRun::FailWith(row.kind);
+            run.handlers[row.state] = row.kind ? FakeRun::FailWith(row.kind) : [](FakeRun&, std::string&) { return 1; };
             run.snapshotPath = row.snapshot ? kept : std::string();
         };
         MakeSheet();
@@ -162,6 +163,10 @@ TEST_F(RestoreTest, AFailedRunOffersToPutTheRouterBack) {
         boxes->Clear();
         for (int answer : row.answers) boxes->Answer(answer);
         ClickNext();
+        if (!row.kind) {
+            ASSERT_TRUE(WaitUntil([&] { return LastRun()->statesRun.size() > size_t(row.state); }));
+            sheet->CancelButton()->click();
+        }
         ASSERT_TRUE(WaitUntil([&] { return boxes->Count() >= row.boxes.size() && !sheet->Busy(); }));
         Settle();
         ExpectBoxesAndSessions(row.boxes, row.sessions, QString());

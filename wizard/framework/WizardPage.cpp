@@ -28,6 +28,12 @@ public:
     using QWidget::QWidget;
 };
 
+// A status line: a status bar to assistive tools, which read it out on request.
+class StatusLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+};
+
 class PaneAccessible : public QAccessibleWidget {
 public:
     PaneAccessible(QWidget* w, QAccessible::Role role) : QAccessibleWidget(w, role) {}
@@ -44,6 +50,7 @@ QAccessibleInterface* PageFactory(const QString&, QObject* object) {
     // A plain widget is a nameless filler to assistive tools: these two must be read.
     if (dynamic_cast<PageWindow*>(widget)) return new PaneAccessible(widget, QAccessible::Pane);
     if (dynamic_cast<GroupWidget*>(widget)) return new PaneAccessible(widget, QAccessible::Grouping);
+    if (dynamic_cast<StatusLabel*>(widget)) return new QAccessibleWidget(widget, QAccessible::StatusBar);
     // The pages' list boxes, not the item views inside Qt's own dialogs.
     if (auto* list = qobject_cast<QListWidget*>(widget)) return MakeListAccessible(list);
     return nullptr;
@@ -119,14 +126,20 @@ void WizardPage::SetBusy(bool busy) {
     QAccessible::updateAccessibility(&event);
 }
 
+QLabel* WizardPage::MakeStatusLabel(const QString& idleName) {
+    InstallPageFactory();
+    auto* label = new StatusLabel();
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setAccessibleName(idleName);
+    return label;
+}
+
 void WizardPage::SetStatusText(QLabel* label, const QString& text, const QString& idleName) {
     if (!label) return;
     label->setText(text);
-    // The name carries the text (a name change is what screen readers speak for a label),
-    // and the value change is the live region's own event.
+    // The name carries the text: its change is the event screen readers hear.
     label->setAccessibleName(text.isEmpty() ? idleName : QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    QAccessibleValueChangeEvent event(label, text);
-    QAccessible::updateAccessibility(&event);
 }
 
 QWidget* WizardPage::MakeGroup(const QString& name) {

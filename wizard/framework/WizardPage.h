@@ -64,8 +64,9 @@ public:
     void SetBusy(bool busy);
     bool IsBusy() const { return busy_; }
 
-    // A status line that assistive tools read out whenever it changes, as a live region:
-    // its name follows its text (`idleName` while it is empty).
+    // A status line that assistive tools read out whenever it changes: a status bar whose
+    // name follows its text (`idleName` while it is empty).
+    static QLabel* MakeStatusLabel(const QString& idleName);
     static void SetStatusText(QLabel* label, const QString& text, const QString& idleName);
     // A named group around controls that belong together (a set of radio buttons), so a
     // screen reader names the choice before the button.

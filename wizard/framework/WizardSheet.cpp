@@ -203,12 +203,13 @@ void WizardSheet::LeaveWindow(QWidget* old) {
 
 void WizardSheet::AnnouncePage(WizardPage* page) {
     // Tools that keep the dialog's name are told that it changed with the page; the page's
-    // explanatory text is its description (and the dialog's, which is read with the name).
-    QAccessibleEvent named(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
+    // explanatory text is its description (and the dialog's, which is read with the name,
+    // so it is in place before the name change goes out).
     QString explanation = page->Explanation();
     page->Window()->setAccessibleDescription(explanation);
     setAccessibleDescription(explanation);
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
 }
 
 void WizardSheet::SetWizardButtons(int flags) {

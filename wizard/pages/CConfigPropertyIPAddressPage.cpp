@@ -49,8 +49,8 @@ void CConfigPropertyIPAddressPage::BuildPage(QVBoxLayout* body) {
     maskBox_ = MakeEdit(QStringLiteral("Network Mask"), 0);
     AddField(body, QStringLiteral("Quillet's &Internet (IP) Address"), addressBox_, QStringLiteral("ISP"));
     AddField(body, QStringLiteral("Network &Mask"), maskBox_, QStringLiteral("ISP"));
-    status_ = AddText(body, QString());
-    status_->setAccessibleName(QStringLiteral("Status"));
+    status_ = MakeStatusLabel(QStringLiteral("Status"));
+    body->addWidget(status_);
     // Room for the two lines shown while looking, so the page need not grow for them.
     status_->setMinimumHeight(2 * status_->fontMetrics().lineSpacing());
 }

@@ -117,6 +117,8 @@ QString WizardPage::Explanation() const {
 
 void WizardPage::SetBusy(bool busy) {
     busy_ = busy;
+    if (busy) cursor_.On();
+    else cursor_.Off();
     auto* page = dynamic_cast<PageWindow*>(window_.data());
     if (!page || page->busy == busy) return;
     page->busy = busy;

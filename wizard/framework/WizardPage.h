@@ -3,6 +3,8 @@
 // and is made afresh when the page comes back after having been cut off.
 #pragma once
 
+#include "wizard/framework/WaitCursor.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -59,8 +61,8 @@ public:
     // when the page opens.
     void SetExplanation(QLabel* text);
     QString Explanation() const;
-    // The page waits on something (a call the user cannot hurry): assistive tools see the
-    // page as busy meanwhile.
+    // The page waits on something (a call the user cannot hurry): the wait cursor is on and
+    // assistive tools see the page as busy meanwhile.
     void SetBusy(bool busy);
     bool IsBusy() const { return busy_; }
 
@@ -93,6 +95,7 @@ private:
     QPointer<QWidget> lastFocus_;
     QPointer<QLabel> explanation_;
     bool busy_ = false;
+    WaitCursor cursor_;
 };
 
 } // namespace wiz

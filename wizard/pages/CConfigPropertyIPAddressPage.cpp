@@ -36,7 +36,7 @@ bool CConfigPropertyIPAddressPage::OnSetActive() {
 }
 
 void CConfigPropertyIPAddressPage::OnSheetDone() {
-    cursor_.Off();
+    SetBusy(false);
     probing_ = false;
 }
 
@@ -156,7 +156,6 @@ CConfigPropertyIPAddressPage::Probe CConfigPropertyIPAddressPage::StartProbe() {
     SetBusy(true);
     WizardRun* run = host_->CreateRun();
     run->Machine().state = StepMachine::Connecting;
-    cursor_.On();
     probing_ = true;
     auto outcome = std::make_shared<VLQLWizUIControl::StepOutcome>();
     // Reading a found router's settings back waits on its replies like the connect does:
@@ -179,7 +178,6 @@ CConfigPropertyIPAddressPage::Probe CConfigPropertyIPAddressPage::StartProbe() {
 }
 
 void CConfigPropertyIPAddressPage::ProbeAnswered(int, bool threw, const std::string& message) {
-    cursor_.Off();
     probing_ = false;
     SetStatusText(status_, QString(), QStringLiteral("Status"));
     SetBusy(false);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "wizard/pages/CConfigPage.h"
-#include "wizard/framework/WaitCursor.h"
 
 namespace wiz {
 
@@ -47,7 +46,6 @@ private:
     QString probedAddress_;
     QString probedMask_;
     bool probing_ = false;
-    WaitCursor cursor_;
     QLineEdit* addressBox_ = nullptr;
     QLineEdit* maskBox_ = nullptr;
     QLabel* status_ = nullptr;

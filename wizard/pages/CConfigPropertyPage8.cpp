@@ -76,8 +76,6 @@ void CConfigPropertyPage8::StartRun() {
 }
 
 void CConfigPropertyPage8::Working(bool on) {
-    if (on) cursor_.On();
-    else cursor_.Off();
     SetBusy(on);
     // The bar only says "busy": a busy indicator, not values that measure nothing.
     if (bar_) bar_->setRange(0, on ? 0 : 100);
@@ -129,7 +127,7 @@ void CConfigPropertyPage8::Append(const std::string& text) {
 bool CConfigPropertyPage8::OnQueryCancel() {
     int remaining = timer_ && timer_->isActive() ? timer_->remainingTime() : -1;
     if (timer_) timer_->stop();
-    bool waiting = cursor_.IsOn();
+    bool waiting = IsBusy();
     Working(false);
     asking_ = true;
     bool abort = ShowMessage(QString::fromLatin1(CancelQuestion), MsgButtons::OkCancel, MsgIcon::Question) == IdOk;

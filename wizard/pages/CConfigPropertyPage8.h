@@ -4,7 +4,6 @@
 #pragma once
 
 #include "wizard/pages/CConfigPage.h"
-#include "wizard/framework/WaitCursor.h"
 
 #include <memory>
 
@@ -71,7 +70,6 @@ private:
     bool asking_ = false;
     bool aborting_ = false;
     std::unique_ptr<VLQLWizUIControl::StepOutcome> heldStep_;
-    WaitCursor cursor_;
     QPlainTextEdit* log_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QTimer* timer_ = nullptr;

@@ -37,6 +37,7 @@ VLVelunor::ReturnCode VLVelunor::Open(const char* address, const char* pass) {
     if (pass == nullptr)
         pass = "";
     socketOpen = 0;
+    tablesWhole = false;
     // A session opened again without Close would otherwise leak its record and socket.
     if (IsConnected())
         vl_close(router);
@@ -66,9 +67,15 @@ VLVelunor::ReturnCode VLVelunor::Open(const char* address, const char* pass) {
         DropLists();
         filters = new FilterList(*this);
         locations = new LocationList(*this);
+        // A table read cut short closes the connection and leaves a list that looks
+        // empty; taken for the router's, it would later be "restored" by deleting.
+        if (!IsConnected())
+            throw ReadFailed;
+        tablesWhole = true;
         socketOpen = 1;
         return Ok;
     } catch (ReturnCode code) {
+        DropLists();
         if (socketOpen == 1) {
             socketOpen = 0;
             if (router != nullptr && router->socket >= 0)
@@ -138,6 +145,7 @@ void VLVelunor::Close() {
         vl_close(router);
     DestroyRouter();
     DropLists();
+    tablesWhole = false;
 }
 
 void VLVelunor::SortPorts() {

@@ -81,6 +81,9 @@ public:
     FilterList* filters = nullptr;
     std::string password;
     int socketOpen = 0;
+    // True when the location and filter tables were read to the router's own last answer
+    // ("none" included), not cut short by a broken or silent link.
+    bool tablesWhole = false;
 
 private:
     void SortPorts();

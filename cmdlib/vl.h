@@ -418,6 +418,15 @@ int vl_batch_fill();
 // would send with the very builders that send it. Null ends the capture.
 void vl_capture_commands(std::vector<std::string>* lines);
 int vl_capturing();
+// Read-only: while on, no command batch reaches the router (vl_commit drops it and fails
+// with code 4), and the per-location CHAP probe of vl_read_global writes nothing: it
+// takes its answer from this connection's earlier probe, else from a location that has
+// CHAP on, else it assumes from the other capability fields (vl_chap_assumed then 1).
+// Capture mode probes the same way. For previews and backups, whose login must leave
+// the router as it was.
+void vl_set_read_only(int on);
+int vl_read_only();
+int vl_chap_assumed();
 
 // ---- address helpers (vl_conn) --------------------------------------------------------
 int vl_is_hostname(const char* text);               // 0 dotted quad, -1 host name
@@ -466,7 +475,8 @@ int vl_add_location(VlRouter* router, const VlLocation* desired);
 int vl_delete_location(VlRouter* router, const char* name);
 int vl_save_location(VlRouter* router);
 int vl_dial(VlRouter* router, const char* name, int exclusive);
-int vl_probe_location_chap(VlRouter* router);       // 1 accepted, 0 not
+// 1 accepted, 0 not; read-only and capture modes answer without writing (see above).
+int vl_probe_location_chap(VlRouter* router);
 // Inserts `rec` before the first record whose name is equal or greater.
 void vl_insert_location(VlLocation** list, VlLocation* rec);
 

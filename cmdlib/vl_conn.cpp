@@ -26,6 +26,7 @@ VlReply g_reply;
 char g_cmd_line[VL_CMD_LINE_SIZE];
 
 std::vector<std::string>* g_capture = nullptr;
+int g_read_only = 0;
 
 // A receive waits this long (scaled) before the connection is given up.
 constexpr long kReceiveTimeoutMs = 30000;
@@ -42,6 +43,17 @@ int NoConnection() {
     return -1;
 }
 
+// A batch whose send or replies broke off leaves the router somewhere in the middle of
+// it: the connection goes, so that nobody takes it for one still in step. -1, the
+// failure's code kept.
+int LinkLost(VlRouter* router) {
+    const int err = vl_last_error;
+    if (router != nullptr && router->socket >= 0)
+        vl_close(router);
+    vl_last_error = err;
+    return -1;
+}
+
 } // namespace
 
 VlReply* vl_reply_buffer() { return &g_reply; }
@@ -51,6 +63,10 @@ int vl_batch_fill() { return g_fill; }
 void vl_capture_commands(std::vector<std::string>* lines) { g_capture = lines; }
 
 int vl_capturing() { return g_capture != nullptr; }
+
+void vl_set_read_only(int on) { g_read_only = on != 0; }
+
+int vl_read_only() { return g_read_only; }
 
 void vl_init_router(VlRouter* router) {
     if (router == nullptr)
@@ -129,6 +145,7 @@ int vl_close(VlRouter* router) {
 int vl_login(VlRouter* router, const char* password) {
     if (Closed(router))
         return NoConnection();
+    vl_detail::ForgetChapAnswer();
     const char* pw = password == nullptr ? "" : password;
     int length = static_cast<int>(strnlen(pw, VL_REPLY_PAYLOAD - 1)) + 1;
     if (vl_send_message(router, VL_MSG_LOGIN, pw, length) != 0) {
@@ -294,8 +311,14 @@ int vl_command(VlRouter* router, const char* text) {
 int vl_commit(VlRouter* router, int count) {
     if (g_capture != nullptr)
         return 0;
-    if (vl_flush(router) != 0)
+    if (g_read_only) {
+        // Nothing the router would apply leaves while only reading.
+        g_fill = 0;
+        vl_last_error = VL_ERR_REQUEST_DENIED;
         return -1;
+    }
+    if (vl_flush(router) != 0)
+        return LinkLost(router);
     bool all_accepted = true;
     VlReply later;
     for (int i = 0; i < count; ++i) {
@@ -305,7 +328,7 @@ int vl_commit(VlRouter* router, int count) {
             all_accepted = false;
         // A reply that cannot be read leaves the stream out of step: stop there.
         if (rc < 0 && vl_last_error != 0)
-            break;
+            return LinkLost(router);
     }
     return all_accepted ? 0 : -1;
 }

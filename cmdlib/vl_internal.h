@@ -67,6 +67,9 @@ int ReadTable(VlRouter* router, const char* name, int payload_length, int header
 // Location table with the full status format, or the short one the CHAP probe uses.
 VlLocation* ReadLocations(VlRouter* router, bool short_format);
 
+// A new connection's router has not answered the CHAP probe yet.
+void ForgetChapAnswer();
+
 // idle minutes to seconds without overflow.
 inline int32_t MinutesToSeconds(int32_t minutes) {
     long long s = static_cast<long long>(minutes) * 60;

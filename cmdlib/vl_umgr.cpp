@@ -87,10 +87,47 @@ int vl_dial(VlRouter* r, const char* name, int exclusive) {
     return One(r, exclusive ? "dial %s -x" : "dial %s", name == nullptr ? "" : name);
 }
 
+namespace {
+
+// This connection's answer to the probe: -1 not asked yet, else 0 or 1.
+int g_chap_answer = -1;
+int g_chap_assumed = 0;
+
+// The probe's answer without its three writes.
+int ChapWithoutProbe(VlRouter* r) {
+    g_chap_assumed = 0;
+    if (g_chap_answer >= 0)
+        return g_chap_answer;
+    // Only firmware that takes CHAP per location can hold a location with it on.
+    VlLocation* list = vl_read_locations(r);
+    bool seen = false;
+    for (const VlLocation* l = list; l != nullptr; l = l->next)
+        seen = seen || (l->flags2 & 0x40) != 0;
+    vl_free_locations(list);
+    if (seen)
+        return 1;
+    // The capability fields below CHAP on the ladder come with every firmware that
+    // takes it; without them it is old firmware, which does not.
+    g_chap_assumed = 1;
+    return r->flags > 0xFFFF || r->status_text8[0] != '\0' || r->status_text4[0] != '\0' ||
+           r->status_text7[0] != '\0' || r->status_num1 != -1;
+}
+
+} // namespace
+
+void vl_detail::ForgetChapAnswer() {
+    g_chap_answer = -1;
+    g_chap_assumed = 0;
+}
+
+int vl_chap_assumed() { return g_chap_assumed; }
+
 /* Tries CHAP on a temporary location: only firmware that knows it accepts the line. */
 int vl_probe_location_chap(VlRouter* r) {
     if (r == nullptr)
         return 0;
+    if (vl_read_only() || vl_capturing())
+        return ChapWithoutProbe(r);
     char name[64] = "__xy__";
     VlLocation* list = vl_detail::ReadLocations(r, true);
     auto exists = [list](const char* candidate) {
@@ -113,7 +150,8 @@ int vl_probe_location_chap(VlRouter* r) {
     std::snprintf(line, sizeof line, "del loc %s", name);
     vl_command(r, line);
     vl_commit(r, 1);
-    return accepted ? 1 : 0;
+    g_chap_answer = accepted ? 1 : 0;
+    return g_chap_answer;
 }
 
 // ---- filters --------------------------------------------------------------------------

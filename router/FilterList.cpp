@@ -4,11 +4,37 @@
 #include "router/VLVelunor.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
 
 constexpr int FilterWriteFailed = 65536;
+
+// A copy of a rule chain, records from calloc like the library's; `count` set to its length.
+template <typename Rule>
+Rule* CopyRules(const Rule* from, int32_t& count) {
+    Rule* head = nullptr;
+    Rule** tail = &head;
+    count = 0;
+    for (; from != nullptr; from = from->next) {
+        auto* rule = static_cast<Rule*>(std::calloc(1, sizeof(Rule)));
+        if (rule == nullptr) {
+            while (head != nullptr) {
+                Rule* next = head->next;
+                std::free(head);
+                head = next;
+            }
+            throw std::bad_alloc();
+        }
+        *rule = *from;
+        rule->next = nullptr;
+        *tail = rule;
+        tail = &rule->next;
+        ++count;
+    }
+    return head;
+}
 
 } // namespace
 
@@ -26,6 +52,26 @@ FilterIterator FilterIterator::operator++(int) {
 FilterList::FilterList(VLVelunor& o) : owner(&o) {
     if (owner->router != nullptr)
         head = vl_read_filters(owner->router);
+}
+
+FilterList::FilterList(VLVelunor& o, const FilterList& other) : owner(&o) {
+    VlFilter** tail = &head;
+    try {
+        for (const VlFilter* f = other.head; f != nullptr; f = f->next) {
+            VlFilter* copy = vl_new_filter();
+            if (copy == nullptr)
+                throw std::bad_alloc();
+            std::memcpy(copy->name, f->name, sizeof copy->name);
+            *tail = copy;
+            tail = &copy->next;
+            copy->ip_rules = CopyRules(f->ip_rules, copy->ip_count);
+            copy->ipx_rules = CopyRules(f->ipx_rules, copy->ipx_count);
+            copy->sap_rules = CopyRules(f->sap_rules, copy->sap_count);
+        }
+    } catch (...) {
+        Clear();
+        throw;
+    }
 }
 
 FilterList::~FilterList() { Clear(); }

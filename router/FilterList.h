@@ -23,6 +23,8 @@ class FilterList {
 public:
     // Reads the router's filter tables; a failed read gives an empty list.
     explicit FilterList(VLVelunor& owner);
+    // A copy of `other`'s filters, every rule list whole, for `owner`, read from nowhere.
+    FilterList(VLVelunor& owner, const FilterList& other);
     ~FilterList();
     FilterList(const FilterList&) = delete;
     FilterList& operator=(const FilterList&) = delete;

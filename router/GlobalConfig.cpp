@@ -59,13 +59,19 @@ void GlobalConfig::Write(int save) {
     current->socket = live;
     socket = live;
     int result = vl_set_global(current, this, nullptr);
+    // A broken link closes the record it broke on; the session must not close it again.
     if (current->socket < 0 && owner->router != nullptr)
         owner->router->socket = -1;
     if (result == -1)
         throw -1;
     // Unsaved, the gateway would be gone after the next restart.
-    if (save != 0 && vl_save_address(this) != 0)
-        throw -1;
+    if (save != 0) {
+        result = vl_save_address(this);
+        if (socket < 0 && owner->router != nullptr)
+            owner->router->socket = -1;
+        if (result != 0)
+            throw -1;
+    }
 }
 
 std::string GlobalConfig::SwitchTypeName() const { return SwitchTypeName(isdn_switch); }

@@ -23,6 +23,21 @@ LocationList::LocationList(VLVelunor& o) : owner(&o) {
         head = vl_read_locations(owner->router);
 }
 
+LocationList::LocationList(VLVelunor& o, const LocationList& other) : owner(&o) {
+    VlLocation** tail = &head;
+    for (const VlLocation* l = other.head; l != nullptr; l = l->next) {
+        VlLocation* copy = vl_new_location();
+        if (copy == nullptr) {
+            Clear();
+            throw std::bad_alloc();
+        }
+        *copy = *l;
+        copy->next = nullptr;
+        *tail = copy;
+        tail = &copy->next;
+    }
+}
+
 LocationList::~LocationList() { Clear(); }
 
 void LocationList::Clear() {

@@ -23,6 +23,8 @@ class LocationList {
 public:
     // Reads the router's location table; a failed read gives an empty list.
     explicit LocationList(VLVelunor& owner);
+    // A copy of `other`'s records for `owner`, read from nowhere.
+    LocationList(VLVelunor& owner, const LocationList& other);
     ~LocationList();
     LocationList(const LocationList&) = delete;
     LocationList& operator=(const LocationList&) = delete;

@@ -7,6 +7,7 @@
 #include "router/Validators.h"
 #include "router/ValueTables.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -39,8 +40,9 @@ VLVelunor::ReturnCode VLVelunor::Open(const char* address, const char* pass) {
     socketOpen = 0;
     tablesWhole = false;
     // A session opened again without Close would otherwise leak its record and socket.
-    if (IsConnected())
+    if (IsConnected() && !borrowed_)
         vl_close(router);
+    borrowed_ = false;
     DestroyRouter();
     try {
         router = new VlRouter;
@@ -141,11 +143,34 @@ void VLVelunor::DropLists() {
 bool VLVelunor::IsConnected() const { return router != nullptr && router->socket != -1; }
 
 void VLVelunor::Close() {
-    if (router != nullptr && IsConnected())
+    if (router != nullptr && IsConnected() && !borrowed_)
         vl_close(router);
     DestroyRouter();
     DropLists();
     tablesWhole = false;
+    borrowed_ = false;
+}
+
+void VLVelunor::CopyOf(const VLVelunor& other) {
+    Close();
+    borrowed_ = true;
+    password = other.password;
+    baseline = other.baseline;
+    if (other.router == nullptr)
+        return;
+    router = new VlRouter(*other.router);
+    portTableSize_ = other.portTableSize_;
+    router->ports = nullptr;
+    if (other.router->ports != nullptr) {
+        router->ports = new VlPort[portTableSize_ > 0 ? portTableSize_ : 1]();
+        std::copy(other.router->ports, other.router->ports + portTableSize_, router->ports);
+    }
+    SortPorts();
+    if (other.filters != nullptr)
+        filters = new FilterList(*this, *other.filters);
+    if (other.locations != nullptr)
+        locations = new LocationList(*this, *other.locations);
+    tablesWhole = other.tablesWhole;
 }
 
 void VLVelunor::SortPorts() {

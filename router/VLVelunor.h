@@ -55,6 +55,10 @@ public:
     ReturnCode Open(const std::string& address, const std::string& password);
     bool IsConnected() const;
     void Close();
+    // Makes this session a copy of `other`: its records, port table and lists, on the
+    // same connection, which this copy never closes. What is done to the copy (a preview
+    // of a write, say) leaves `other` as it was.
+    void CopyOf(const VLVelunor& other);
 
     VlPort* IsdnPort(int index) const;
     VlEther* EtherInterface(int index);
@@ -95,4 +99,5 @@ private:
     void DebugOff();
 
     int portTableSize_ = 0;
+    bool borrowed_ = false;  // a copy's connection belongs to the session it copied
 };

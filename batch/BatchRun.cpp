@@ -23,13 +23,15 @@ using VLQLWizUIControl::Process;
 using VLQLWizUIControl::StepMachine;
 
 const char* const kUsage =
-    "usage: qlwiz-batch [--new | --dry-run] SETTINGS_FILE | --restore SNAPSHOT_FILE | --help | --version";
+    "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE | --restore SNAPSHOT_FILE |\n"
+    "       --help | --version";
 
 const char* const kHelp =
     "Configures a Quillet from a settings file, as the wizard would.\n"
     "\n"
     "  --new                   take the router for a new one: no probe, straight to BOOTP\n"
     "  --dry-run SETTINGS_FILE print the command lines the run would send, send none\n"
+    "  --show-secrets          with --dry-run: show passwords instead of ********\n"
     "  --restore SNAPSHOT_FILE put the router back as a run's snapshot found it\n"
     "  --help                  print this text\n"
     "  --version               print the program's version\n"
@@ -129,6 +131,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     // One loop reads every form of the command line, so there is one usage text.
     enum class Mode { Probe, New, DryRun, Restore } mode = Mode::Probe;
     std::string path;
+    bool showSecrets = false;
     for (const std::string& arg : args) {
         if (args.size() == 1 && arg == "--help") {
             out << kUsage << "\n\n" << kHelp;
@@ -142,6 +145,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             mode = Mode::DryRun;
         } else if (mode == Mode::Probe && arg == "--restore") {
             mode = Mode::Restore;
+        } else if (!showSecrets && arg == "--show-secrets") {
+            showSecrets = true;
         } else if (path.empty() && !arg.empty() && arg[0] != '-') {
             path = arg;
         } else {
@@ -149,7 +154,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return BadUsage;
         }
     }
-    if (path.empty()) {
+    if (path.empty() || (showSecrets && mode != Mode::DryRun)) {
         err << kUsage << "\n";
         return BadUsage;
     }
@@ -165,7 +170,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     ConfigSettings settings;
     file.ApplyTo(settings, error);
     if (mode == Mode::DryRun)
-        return DryRun(file, settings, out, err);
+        return DryRun(file, settings, showSecrets, out, err);
 
     if (mode == Mode::Probe) {
         auto probe = std::make_unique<Process>(&settings);

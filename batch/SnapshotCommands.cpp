@@ -3,6 +3,8 @@
 #include "batch/BatchRun.h"
 #include "batch/SettingsFile.h"
 #include "platform/Time.h"
+#include "cmdlib/vl.h"
+#include "run/CommandPreview.h"
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
 #include "run/Process.h"
@@ -28,9 +30,20 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+// The library's read-only mode for as long as it lives.
+struct ReadOnly {
+    ReadOnly() { vl_set_read_only(1); }
+    ~ReadOnly() { vl_set_read_only(0); }
+    ReadOnly(const ReadOnly&) = delete;
+    ReadOnly& operator=(const ReadOnly&) = delete;
+};
+
 } // namespace
 
-int DryRun(const SettingsFile& file, ConfigSettings& settings, std::ostream& out, std::ostream& err) {
+int DryRun(const SettingsFile& file, ConfigSettings& settings, bool showSecrets, std::ostream& out,
+           std::ostream& err) {
+    // From the login on: a preview that changed the router would be no preview.
+    ReadOnly readOnly;
     std::string error;
     Process probe(&settings);
     probe.state = StepMachine::Connecting;
@@ -49,9 +62,13 @@ int DryRun(const SettingsFile& file, ConfigSettings& settings, std::ostream& out
     probe.ReadRouterSettings(message);
     file.ApplyTo(settings, error);  // what the file says wins, as in a run
     std::vector<std::string> lines;
-    const bool complete = probe.PreviewConfigure(lines, error, false);
+    const bool complete = probe.PreviewConfigure(lines, error);
+    const bool chapTaken = probe.session.router != nullptr &&
+                           (probe.session.router->capabilities & VL_CAP_LOCATION_CHAP) != 0;
+    out << "# " << VLQLWizUIControl::RunPreviewHeadline(lines.size(), vl_chap_assumed() != 0, chapTaken)
+        << "\n";
     for (const std::string& line : lines)
-        out << line << "\n";
+        out << (showSecrets ? line : VLQLWizUIControl::MaskSecret(line)) << "\n";
     out << std::flush;
     if (!complete) {
         err << "qlwiz-batch: " << error << "\n";

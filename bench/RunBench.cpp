@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
         std::string message;
         p.ReadRouterSettings(message);
         std::vector<std::string> lines;
-        if (!p.PreviewConfigure(lines, message, false)) {
+        if (!p.PreviewConfigure(lines, message)) {
             std::fprintf(stderr, "run-bench: the preview failed: %s\n", message.c_str());
             succeeded = false;
         }

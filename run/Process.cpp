@@ -127,42 +127,41 @@ bool Process::KeepSnapshot(std::string& message) {
     return true;
 }
 
-bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& error,
-                               bool keepSessionUsable) {
+bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& error) const {
     lines.clear();
     error.clear();
     if (session.router == nullptr) {
         error = "not connected to a Quillet";
         return false;
     }
-    const Location keptLocation = ispLocation;
-    const int32_t keptKind = failureKind;
+    Process copy(settings);
+    copy.session.CopyOf(session);
     bool completed = true;
     vl_capture_commands(&lines);
     try {
-        Configure();
+        copy.Configure();
+        copy.SaveForRestart();
+        vl_reboot(copy.session.router);  // captured: the line only, the link stays
     } catch (...) {
         completed = false;
-        error = "the configure step would fail at: " + FailureTextOf(failureKind);
+        error = "the configure step would fail at: " + FailureTextOf(copy.failureKind);
     }
     vl_capture_commands(nullptr);
-    // Put the run back as it was: the step starts again from the router's records.
-    globalConfig.reset();
-    ispLocation = keptLocation;
-    failureKind = keptKind;
-    if (keepSessionUsable && session.router != nullptr) {
-        // Adding and rewriting changed the lists as if the router had taken the lines.
-        existingFilter = nullptr;
-        existingLocation = nullptr;
-        delete session.filters;
-        session.filters = new FilterList(session);
-        delete session.locations;
-        session.locations = new LocationList(session);
-    }
+    // A read that failed on the shared connection closed it under the copy.
+    if (!copy.session.IsConnected() && session.router != nullptr)
+        session.router->socket = -1;
     return completed;
 }
 
 int Process::StepSavingAndRestarting(std::string&) {
+    SaveForRestart();
+    session.Reboot();
+    session.Close();
+    state = Reconnecting;
+    return 1;
+}
+
+void Process::SaveForRestart() {
     // Nothing differs, so the interface's address goes out once more, then is saved.
     EtherConfig current = etherDesired;
     session.WriteEthernet(current, etherDesired, 1);
@@ -174,10 +173,6 @@ int Process::StepSavingAndRestarting(std::string&) {
         throw -1;
     port1Desired.Write(session, port1, 1);
     port2Desired.Write(session, port2, 1);
-    session.Reboot();
-    session.Close();
-    state = Reconnecting;
-    return 1;
 }
 
 int Process::StepReconnecting(std::string&) {

@@ -26,14 +26,13 @@ public:
     // after a probe found it. The session must be open.
     void ReadRouterSettings(std::string& message);
 
-    // The command lines the configure step would send now, computed by the same code
-    // with the library capturing instead of sending: only reads reach the router. The
-    // session must be open (after the probe). With `keepSessionUsable` the location and
-    // filter lists are read again afterwards, so that the real run can follow on the
-    // same session. False with `error` when the step would fail before its end (`lines`
-    // then holds what it would have sent).
-    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error,
-                          bool keepSessionUsable = true);
+    // The command lines the configure step and its saves and restart would send now,
+    // computed by the same code on a copy of the session with the library capturing
+    // instead of sending: only reads reach the router, and this run and its session are
+    // left exactly as they were. The session must be open (after the probe). False with
+    // `error` when the step would fail before its end (`lines` then holds what it would
+    // have sent).
+    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error) const;
 
     // The file that keeps what the router held before this run changed it; empty until
     // the configure step has written it.
@@ -75,6 +74,7 @@ protected:
 
 private:
     void Configure();
+    void SaveForRestart();  // the restart step's writes and saves, before the reboot
     bool KeepSnapshot(std::string& message);
     void WriteFilter(const char* name, bool input);
     void DialIsp();

@@ -219,7 +219,8 @@ TEST(BatchSettings, EveryValueIsCheckedAsThePagesCheckIt) {
 
 TEST(BatchUsage, BadUsageHelpAndVersion) {
     const std::string usage =
-        "usage: qlwiz-batch [--new | --dry-run] SETTINGS_FILE | --restore SNAPSHOT_FILE | --help | --version\n";
+        "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE | --restore SNAPSHOT_FILE |\n"
+        "       --help | --version\n";
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -227,6 +228,7 @@ TEST(BatchUsage, BadUsageHelpAndVersion) {
     } cases[] = {
         {{}, 2, "", usage},                {{"--new"}, 2, "", usage},          {{"--bogus", "x"}, 2, "", usage},
         {{"a", "b"}, 2, "", usage},        {{"--help", "x"}, 2, "", usage},    {{"x", "--version"}, 2, "", usage},
+        {{"--show-secrets", "x"}, 2, "", usage},
         {{"/nonexistent/s.conf"}, 2, "", "/nonexistent/s.conf: cannot read the settings file\n"},
         {{"/"}, 2, "", "/: cannot read the settings file\n"},
         {{"--version"}, 0, std::string("qlwiz-batch ") + QLWIZ_VERSION + "\n", ""},

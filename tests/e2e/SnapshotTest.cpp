@@ -156,9 +156,20 @@ TEST_F(SnapshotTest, DryRunPreviewsTheRunAndRestorePutsTheRouterBack) {
 
         ChildResult run = Batch({settingsFile});
         ASSERT_EQ(run.exitCode, c.runExit) << run.out << run.err;
-        // What the run sent begins with the preview; a failed run stops inside it.
-        const std::vector<std::string> preview = Lines(dry.out);
-        const std::vector<std::string> sent = Commands(sim->Log());
+        // What the run sent begins with the preview, passwords masked, the saves and the
+        // restart included; a failed run stops inside it.
+        std::vector<std::string> preview = Lines(dry.out);
+        ASSERT_FALSE(preview.empty());
+        EXPECT_TRUE(Contains(preview[0], "# The Quillet would take these " +
+                                             std::to_string(preview.size() - 1) +
+                                             " command lines, save its settings and restart."))
+            << preview[0];
+        preview.erase(preview.begin());
+        std::vector<std::string> sent = Commands(sim->Log());
+        for (std::string& line : sent)
+            for (const std::string secret : {" newpw", " surf"})
+                if (line.size() > secret.size() && line.compare(line.size() - secret.size(), secret.size(), secret) == 0)
+                    line.replace(line.size() - secret.size() + 1, std::string::npos, "********");
         const size_t common = std::min(preview.size(), sent.size());
         EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + common),
                   std::vector<std::string>(preview.begin(), preview.begin() + common));

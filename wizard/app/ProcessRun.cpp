@@ -12,7 +12,7 @@ public:
     bool IsConnected() const override { return process_.session.IsConnected(); }
     void ReadRouterSettings(std::string& message) override { process_.ReadRouterSettings(message); }
     bool PreviewConfigure(std::vector<std::string>& lines, std::string& error) override {
-        return process_.PreviewConfigure(lines, error, true);
+        return process_.PreviewConfigure(lines, error);
     }
     std::string SnapshotPath() const override { return process_.snapshotPath; }
 

@@ -86,7 +86,7 @@ TEST_F(RestoreTest, ChangesWindowShowsWhatADryRunWouldSend) {
     dry.ReadRouterSettings(message);
     settings = entered;
     std::vector<std::string> lines;
-    EXPECT_TRUE(dry.PreviewConfigure(lines, error, false)) << error;
+    EXPECT_TRUE(dry.PreviewConfigure(lines, error)) << error;
     dry.session.Close();
     QStringList expected;
     for (const std::string& line : lines) expected << QString::fromStdString(line);

@@ -27,6 +27,11 @@ std::string Join(const std::vector<std::string>& items) {
     return out;
 }
 
+void Refused(std::vector<std::string>& refusals, int result, const std::string& area) {
+    if (result == -1 && std::find(refusals.begin(), refusals.end(), area) == refusals.end())
+        refusals.push_back(area);
+}
+
 } // namespace
 
 RouterRestore::RouterRestore(RouterSnapshot kept) : snapshot(std::move(kept)) {}
@@ -34,7 +39,12 @@ RouterRestore::RouterRestore(RouterSnapshot kept) : snapshot(std::move(kept)) {}
 std::string RouterRestore::StepText() const {
     switch (stage) {
     case Connecting: return "Connecting to Quillet at " + snapshot.address;
-    case Writing: return "Writing back the snapshot taken " + snapshot.taken;
+    case Writing:
+        return "Writing back the snapshot taken " + snapshot.taken +
+               (snapshot.tablesWhole ? ""
+                                     : " (an older snapshot that does not say it read the "
+                                       "Quillet's locations and filters whole: the ones it does "
+                                       "not hold are kept)");
     case SavingAndRestarting: return "Saving changes and restarting Quillet";
     case Reconnecting: return "Reconnecting to Quillet";
     case Comparing: return "Comparing the Quillet with the snapshot";
@@ -59,34 +69,49 @@ int RouterRestore::Step(std::string& message) {
         stage = Writing;
         return 1;
     case Writing:
-        WriteRecords();
+        WriteRecords(session, refused);
         if (!session.IsConnected()) {
-            message = "The connection to the Quillet broke while writing back the snapshot.";
+            message = "The connection to the Quillet broke while writing back the snapshot. "
+                      "The Quillet holds part of it until it restarts; then it has its saved "
+                      "settings again. Nothing was saved.";
             stage = Failed;
             return 0;
         }
         stage = SavingAndRestarting;
         return 1;
     case SavingAndRestarting:
-        SaveAndRestart(true);
+        if (!SaveAndRestart(message)) {
+            stage = Failed;
+            return 0;
+        }
         stage = Reconnecting;
         return 1;
-    case Reconnecting:
-        for (int attempt = 0; attempt < 5; ++attempt) {
+    case Reconnecting: {
+        VLVelunor::ReturnCode rc = VLVelunor::ConnectFailed;
+        for (int attempt = 0; attempt < 5 && rc != VLVelunor::Ok; ++attempt) {
             session.Close();
-            if (session.Open(snapshot.address, snapshot.password) == VLVelunor::Ok) {
-                stage = Comparing;
-                return 1;
-            }
+            rc = session.Open(snapshot.address, snapshot.password);
         }
-        message = "The Quillet did not answer with the snapshot's password after its restart.";
+        if (rc == VLVelunor::Ok) {
+            stage = Comparing;
+            return 1;
+        }
+        message = rc == VLVelunor::LoginFailed
+                      ? "After its restart the Quillet did not take the snapshot's password: its "
+                        "administration password is not the snapshot's."
+                      : "The Quillet did not answer at " + snapshot.address + " after its restart.";
         stage = Failed;
         return 0;
-    case Comparing:
-        differences = snapshot.Differences(RouterSnapshot::FromSession(session, snapshot.address, ""));
+    }
+    case Comparing: {
+        const RouterSnapshot now = RouterSnapshot::FromSession(session, snapshot.address, "");
         session.Close();
+        // Locations and filters an older snapshot did not delete still count: the router
+        // does not hold what the snapshot holds, and the Writing line said why.
+        differences = CompareSnapshots(snapshot, now, false);
         stage = Done;
         return 0;
+    }
     default: return 0;
     }
 }
@@ -94,37 +119,57 @@ int RouterRestore::Step(std::string& message) {
 std::string RouterRestore::ResultText() const {
     if (stage != Done)
         return "The restore did not finish.";
-    std::string text = differences.empty()
-                           ? "The Quillet holds what the snapshot holds."
-                           : "The Quillet differs from the snapshot in: " + Join(differences);
-    if (!refused.empty())
-        text += " The Quillet refused commands for: " + Join(refused) + ".";
+    std::string text;
+    if (differences.empty()) {
+        text = "The Quillet holds what the snapshot holds.";
+    } else {
+        text = "The Quillet differs from the snapshot in " + std::to_string(differences.size()) +
+               (differences.size() == 1 ? " setting:" : " settings:");
+        for (const SettingDifference& d : differences)
+            text += "\n  " + DifferenceLine(d, false);
+    }
+    if (!refused.empty()) {
+        text += "\nThe Quillet refused commands for:";
+        for (const std::string& area : refused)
+            text += "\n  " + area;
+    }
     return text;
 }
 
-std::vector<std::string> RouterRestore::Preview() {
+std::vector<std::string> RouterRestore::Preview() const {
     std::vector<std::string> lines;
     if (stage != Writing || !session.IsConnected())
         return lines;
+    VLVelunor copy;
+    copy.CopyOf(session);
+    std::vector<std::string> refusals;
     vl_capture_commands(&lines);
-    WriteRecords();
-    SaveAndRestart(false);
+    WriteRecords(copy, refusals);
+    VlRouter* r = copy.router;
+    vl_save_address(r);
+    for (const VlPort& kept : snapshot.ports)
+        vl_save(r, Name(kept.name).c_str());
+    vl_save_filter(r);
+    vl_save_location(r);
+    vl_reboot(r);  // captured: the line only
     vl_capture_commands(nullptr);
-    refused.clear();
-    // The restart itself is not captured: a captured reboot would close the connection.
-    lines.emplace_back("reboot");
+    // A read that failed on the shared connection closed it under the copy.
+    if (copy.router != nullptr && copy.router->socket < 0 && session.router != nullptr)
+        session.router->socket = -1;
     return lines;
 }
 
 bool RouterRestore::Connect(std::string& message) {
     const std::pair<std::string, const char*> candidates[] = {
+        {offeredPassword, "the password you entered"},
         {snapshot.runPassword, "the password the run installed"},
         {snapshot.password, "the snapshot's password"},
         {std::string(), "no password"},
     };
     std::vector<std::string> tried;
     for (const auto& [password, label] : candidates) {
-        if (std::find(tried.begin(), tried.end(), password) != tried.end())
+        const bool offered = &password == &candidates[0].first;
+        if ((offered && password.empty()) || std::find(tried.begin(), tried.end(), password) != tried.end())
             continue;
         tried.push_back(password);
         session.Close();
@@ -148,81 +193,102 @@ bool RouterRestore::Connect(std::string& message) {
     return false;
 }
 
-void RouterRestore::Refused(int result, const std::string& area) {
-    if (result == -1 && std::find(refused.begin(), refused.end(), area) == refused.end())
-        refused.push_back(area);
-}
-
 // Every kept record goes back with the configure step's builders, each against what the
 // router holds now, so only differences go out (filters are rewritten whole).
-void RouterRestore::WriteRecords() {
-    VlRouter* r = session.router;
+void RouterRestore::WriteRecords(VLVelunor& on, std::vector<std::string>& refusals) const {
+    VlRouter* r = on.router;
     if (r == nullptr)
         return;
     for (size_t i = 0; i < snapshot.ethers.size() && static_cast<int>(i) < VL_MAX_ETHER; ++i) {
         if (i > 0 && static_cast<int>(i) >= r->ether_count)
             break;
-        VlEther current = *session.EtherInterface(static_cast<int>(i));
+        VlEther current = *on.EtherInterface(static_cast<int>(i));
         VlEther desired = current;
         RouterSnapshot::ApplyEther(snapshot.ethers[i], desired);
         // The first interface's address goes out always, as the run sends it.
         if (i == 0 || std::memcmp(&current, &desired, sizeof current) != 0)
-            Refused(vl_set_ether(r, current.name, &current, &desired), Name(current.name));
+            Refused(refusals, vl_set_ether(r, current.name, &current, &desired),
+                    RecordWords(Name(current.name)));
     }
 
     VlRouter desiredGlobal = *r;
     RouterSnapshot::ApplyGlobal(snapshot.global, desiredGlobal);
-    Refused(vl_set_global(r, &desiredGlobal, snapshot.password.c_str()), "global");
+    Refused(refusals, vl_set_global(r, &desiredGlobal, snapshot.password.c_str()),
+            RecordWords("global"));
 
     for (const VlPort& kept : snapshot.ports) {
+        const std::string name = Name(kept.name);
         VlPort* live = nullptr;
         for (int i = 0; r->ports != nullptr && i < r->port_count; ++i)
-            if (Name(r->ports[i].name) == Name(kept.name))
+            if (Name(r->ports[i].name) == name)
                 live = &r->ports[i];
         if (live == nullptr) {
-            Refused(-1, "port " + Name(kept.name));
+            Refused(refusals, -1, RecordWords("port." + name));
             continue;
         }
         VlPort desired = *live;
         RouterSnapshot::ApplyPort(kept, desired);
-        Refused(vl_set_port(r, Name(kept.name).c_str(), live, &desired), "port " + Name(kept.name));
+        Refused(refusals, vl_set_port(r, name.c_str(), live, &desired), RecordWords("port." + name));
     }
 
+    // Deleting on the word of a snapshot whose tables were cut short would take away
+    // what the router held and the snapshot merely missed.
+    const bool deletions = snapshot.tablesWhole;
     // Filters first, so that the locations can name them again.
     for (const RouterSnapshot::FilterRecord& kept : snapshot.filters) {
         LinkedFilter desired(kept);
-        VlFilter* live = session.filters != nullptr ? session.filters->Find(kept.name) : nullptr;
-        Refused(live != nullptr ? vl_set_filter(r, live, &desired.filter) : vl_add_filter(r, &desired.filter),
-                "filter " + kept.name);
+        VlFilter* live = on.filters != nullptr ? on.filters->Find(kept.name) : nullptr;
+        Refused(refusals,
+                live != nullptr ? vl_set_filter(r, live, &desired.filter) : vl_add_filter(r, &desired.filter),
+                RecordWords("filter." + kept.name));
     }
-    if (session.locations != nullptr)
-        for (VlLocation* l = session.locations->head; l != nullptr; l = l->next)
+    if (on.locations != nullptr && deletions)
+        for (VlLocation* l = on.locations->head; l != nullptr; l = l->next)
             if (snapshot.FindLocation(Name(l->name)) == nullptr)
-                Refused(vl_delete_location(r, Name(l->name).c_str()), "location " + Name(l->name));
+                Refused(refusals, vl_delete_location(r, Name(l->name).c_str()),
+                        RecordWords("location." + Name(l->name)));
     for (const VlLocation& kept : snapshot.locations) {
-        VlLocation* live = session.locations != nullptr ? session.locations->Find(Name(kept.name)) : nullptr;
-        Refused(live != nullptr ? vl_set_location(r, live, &kept) : vl_add_location(r, &kept),
-                "location " + Name(kept.name));
+        VlLocation* live = on.locations != nullptr ? on.locations->Find(Name(kept.name)) : nullptr;
+        Refused(refusals, live != nullptr ? vl_set_location(r, live, &kept) : vl_add_location(r, &kept),
+                RecordWords("location." + Name(kept.name)));
     }
-    if (session.filters != nullptr)
-        for (VlFilter* f = session.filters->head; f != nullptr; f = f->next)
+    if (on.filters != nullptr && deletions)
+        for (VlFilter* f = on.filters->head; f != nullptr; f = f->next)
             if (snapshot.FindFilter(Name(f->name)) == nullptr)
-                Refused(vl_delete_filter(r, Name(f->name).c_str()), "filter " + Name(f->name));
+                Refused(refusals, vl_delete_filter(r, Name(f->name).c_str()),
+                        RecordWords("filter." + Name(f->name)));
 }
 
-void RouterRestore::SaveAndRestart(bool restart) {
+// Every save must be taken before the restart: a restart after a refused save would
+// bring back what the router had saved, the run's settings.
+bool RouterRestore::SaveAndRestart(std::string& message) {
     VlRouter* r = session.router;
-    if (r == nullptr)
-        return;
-    Refused(vl_save_address(r), "saving the address");
+    std::vector<std::string> unsaved;
+    auto save = [&unsaved](int result, const std::string& what) {
+        if (result != 0)
+            unsaved.push_back(what);
+    };
+    save(r != nullptr ? vl_save_address(r) : -1, "the address and global settings");
     for (const VlPort& kept : snapshot.ports)
-        Refused(vl_save(r, Name(kept.name).c_str()), "saving port " + Name(kept.name));
-    Refused(vl_save_filter(r), "saving the filters");
-    Refused(vl_save_location(r), "saving the locations");
-    if (restart) {
-        session.Reboot();
-        session.Close();
+        save(r != nullptr ? vl_save(r, Name(kept.name).c_str()) : -1, "port " + Name(kept.name));
+    save(r != nullptr ? vl_save_filter(r) : -1, "the filters");
+    save(r != nullptr ? vl_save_location(r) : -1, "the locations");
+    const bool linkUp = session.IsConnected();
+    if (!unsaved.empty()) {
+        message = std::string(linkUp ? "The Quillet refused to save "
+                                     : "The connection to the Quillet broke before it saved ") +
+                  Join(unsaved) +
+                  ". It was not restarted: it holds the snapshot's settings until it "
+                  "restarts, and then what it had saved before.";
+        return false;
     }
+    if (vl_reboot(r) != 0) {
+        message = "The Quillet saved the snapshot's settings but did not take the restart: "
+                  "restart it, then compare it with the snapshot again.";
+        return false;
+    }
+    session.Close();
+    return true;
 }
 
 } // namespace VLQLWizUIControl

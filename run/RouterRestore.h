@@ -1,11 +1,13 @@
 // Puts a router back as a snapshot found it: connects, writes back every kept record
-// with the configure step's builders, deletes what the snapshot does not hold, saves,
-// restarts, reconnects and compares. It steps like the run, one blocking call per step,
+// with the configure step's builders, deletes what the snapshot does not hold (only when
+// the snapshot read the router's tables whole), saves, restarts, reconnects with the
+// snapshot's password and compares. It steps like the run, one blocking call per step,
 // so a front end can run each Step off its user-interface thread and log StepText.
 #pragma once
 
 #include "router/VLVelunor.h"
 #include "run/RouterSnapshot.h"
+#include "run/SnapshotDiff.h"
 
 #include <string>
 #include <vector>
@@ -28,30 +30,35 @@ public:
     // Milliseconds (unscaled) to wait before the next Step: the run's own waits, the
     // long one being the router's restart.
     long DelayMs() const;
-    // The last line: success, or the fields that differ from the snapshot.
+    // After Done: a first sentence, then one line per setting that differs from the
+    // snapshot and one per area whose commands the router refused.
     std::string ResultText() const;
+    // Done, nothing differs: every save and the restart were taken, and after the
+    // restart the router took the snapshot's password and holds the snapshot's settings.
     bool Succeeded() const { return stage == Done && differences.empty(); }
 
     // After the Connecting step: the command lines Writing and SavingAndRestarting would
-    // send, computed with the library capturing them (nothing is sent).
-    std::vector<std::string> Preview();
+    // send, the restart included, computed on a copy of the session with the library
+    // capturing them (nothing is sent, the session is left as it was).
+    std::vector<std::string> Preview() const;
 
     Stage stage = Connecting;
-    // Which password opened the router: "the password the run installed", "the
-    // snapshot's password" or "no password".
+    // Tried first when not empty: the password the router holds now, as its user gave it.
+    std::string offeredPassword;
+    // Which password opened the router: "the password you entered", "the password the run
+    // installed", "the snapshot's password" or "no password".
     std::string passwordUsed;
-    // Keys of the kept records that the router does not hold after the restore, and the
-    // areas whose commands the router refused.
-    std::vector<std::string> differences;
+    // What the router holds differently from the snapshot after the restore, and the
+    // areas (in words) whose commands it refused.
+    std::vector<SettingDifference> differences;
     std::vector<std::string> refused;
     const RouterSnapshot snapshot;
     VLVelunor session;
 
 private:
     bool Connect(std::string& message);
-    void WriteRecords();
-    void SaveAndRestart(bool restart);
-    void Refused(int result, const std::string& area);
+    void WriteRecords(VLVelunor& on, std::vector<std::string>& refusals) const;
+    bool SaveAndRestart(std::string& message);
 };
 
 } // namespace VLQLWizUIControl

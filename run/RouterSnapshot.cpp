@@ -310,6 +310,7 @@ RouterSnapshot RouterSnapshot::FromSession(VLVelunor& session, const std::string
     s.taken = UtcNow();
     s.password = session.password;
     s.runPassword = runPassword;
+    s.tablesWhole = session.tablesWhole;
     if (session.router == nullptr)
         return s;
     // Interface 0 as the global record shows it, as the configure step takes it.

@@ -29,6 +29,7 @@ struct RouterSnapshot {
     std::string taken;        // UTC, ISO 8601
     std::string password;     // the administration password that opened the session
     std::string runPassword;  // the one the run was about to install
+    bool tablesWhole = false; // the location and filter tables were read to their end
     VlRouter global{};        // global part only: `ports` null, `socket` -1
     std::vector<VlEther> ethers;
     std::vector<VlPort> ports;          // the ISDN ports, in table order

@@ -1,0 +1,208 @@
+#include "run/SnapshotDiff.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace VLQLWizUIControl {
+
+namespace {
+
+struct Entry {
+    std::string prefix;  // the record
+    std::string field;   // the rest of the key
+    std::string value;
+};
+
+// "filter.isp.in.ip.3.dst" -> prefix "filter.isp.in", field "ip.3.dst". Names may hold
+// dots and fields hold none, so a filter's key is taken apart from its right end.
+void SplitKey(const std::string& key, std::string& prefix, std::string& field) {
+    size_t at = key.rfind('.');
+    if (key.compare(0, 7, "filter.") == 0 && key.compare(at + 1, std::string::npos, "rules") != 0) {
+        const size_t number = key.rfind('.', at - 1);  // "ip.3.dst": list, number, field
+        at = key.rfind('.', number - 1);
+    }
+    prefix = key.substr(0, at);
+    field = key.substr(at + 1);
+}
+
+std::vector<Entry> Entries(const RouterSnapshot& s) {
+    std::vector<Entry> out;
+    std::istringstream in(s.RecordsText());
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find(" = ");
+        if (eq == std::string::npos)
+            continue;
+        Entry e;
+        SplitKey(line.substr(0, eq), e.prefix, e.field);
+        e.value = line.substr(eq + 3);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+// The router reports a metric of 0 as 1 and an unset IPX network as 0.
+std::string Comparable(const std::string& field, const std::string& value) {
+    if ((field == "gateway_metric" || field == "ipxgateway_hops") && value == "0")
+        return "1";
+    if (field == "ipxnet" && value.empty())
+        return "0";
+    return value;
+}
+
+std::string FieldWords(const std::string& prefix, const std::string& field) {
+    static const std::unordered_map<std::string, std::string> words = {
+        {"address", "address"}, {"netmask", "netmask"}, {"host1", "host 1"},
+        {"host2", "host 2"}, {"host3", "host 3"}, {"host4", "host 4"}, {"gateway", "gateway"},
+        {"gateway_metric", "gateway metric"}, {"ypserver", "NIS server"}, {"domain", "domain"},
+        {"telnet", "telnet port"}, {"loghost", "log host"}, {"assigned", "assigned address"},
+        {"ifilter", "input filter"}, {"ofilter", "output filter"}, {"ipxnet", "IPX network"},
+        {"ipxframe", "IPX frame type"}, {"ipxgateway", "IPX gateway"},
+        {"ipxgateway_hops", "IPX gateway hops"}, {"isdn_switch", "ISDN switch type"},
+        {"spid", "SPID"}, {"directory", "directory number"}, {"group", "group"},
+        {"idle", "idle time"}, {"dest", "destination"}, {"maxports", "channels"},
+        {"telephone", "phone number"}, {"telephone2", "second phone number"},
+        {"password", "password"}, {"rules", "rule counts"}, {"mtu", "MTU"},
+        {"high_water", "high-water mark"}, {"flags2", "more flags"},
+    };
+    if (field == "username")
+        return prefix.compare(0, 9, "location.") == 0 ? "account name" : "user name";
+    const auto it = words.find(field);
+    if (it != words.end())
+        return it->second;
+    // Filter rules: "ip.3.dst" -> "IP rule 3 dst".
+    const size_t first = field.find('.');
+    const size_t second = first == std::string::npos ? first : field.find('.', first + 1);
+    if (second != std::string::npos) {
+        std::string list = field.substr(0, first);
+        std::transform(list.begin(), list.end(), list.begin(), [](unsigned char c) { return std::toupper(c); });
+        return list + " rule " + field.substr(first + 1, second - first - 1) + " " +
+               FieldWords("", field.substr(second + 1));
+    }
+    std::string text = field;
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+bool SecretField(const std::string& prefix, const std::string& field) {
+    return field == "password" && prefix.compare(0, 9, "location.") == 0;
+}
+
+std::string Shown(const std::string& value) { return value.empty() ? "(none)" : value; }
+
+} // namespace
+
+std::string RecordWords(const std::string& prefix) {
+    if (prefix == "global")
+        return "Global settings";
+    if (prefix == "ether0")
+        return "Ethernet";
+    if (prefix.compare(0, 5, "ether") == 0)
+        return "Ethernet " + prefix;
+    if (prefix == "session")
+        return "Administration";
+    const size_t dot = prefix.find('.');
+    const std::string kind = prefix.substr(0, dot);
+    const std::string name = dot == std::string::npos ? "" : prefix.substr(dot + 1);
+    if (kind == "port")
+        return "Port " + name;
+    if (kind == "location")
+        return (name == "isp" ? "ISP location \"" : "Location \"") + name + "\"";
+    if (kind == "filter")
+        return "Filter \"" + name + "\"";
+    return prefix;
+}
+
+std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
+                                                const RouterSnapshot& after, bool withPassword) {
+    std::vector<SettingDifference> out;
+    if (withPassword && before.password != after.password) {
+        SettingDifference d;
+        d.key = "session.password";
+        d.record = RecordWords("session");
+        d.field = "administration password";
+        d.before = before.password;
+        d.after = after.password;
+        d.secret = true;
+        out.push_back(std::move(d));
+    }
+    const std::vector<Entry> mine = Entries(before);
+    const std::vector<Entry> theirs = Entries(after);
+    std::set<std::string> myRecords, theirRecords;
+    std::unordered_set<std::string> myKeys;
+    std::unordered_map<std::string, const Entry*> theirByKey;
+    for (const Entry& e : mine) {
+        myRecords.insert(e.prefix);
+        myKeys.insert(e.prefix + "." + e.field);
+    }
+    for (const Entry& e : theirs) {
+        theirRecords.insert(e.prefix);
+        theirByKey.emplace(e.prefix + "." + e.field, &e);
+    }
+    auto whole = [](SettingDifference::Kind kind, const std::string& prefix) {
+        SettingDifference d;
+        d.kind = kind;
+        d.key = prefix;
+        d.record = RecordWords(prefix);
+        return d;
+    };
+    std::set<std::string> reported;
+    for (const Entry& e : mine) {
+        if (theirRecords.count(e.prefix) == 0) {
+            if (reported.insert(e.prefix).second)
+                out.push_back(whole(SettingDifference::Removed, e.prefix));
+            continue;
+        }
+        const std::string key = e.prefix + "." + e.field;
+        const auto it = theirByKey.find(key);
+        const std::string other = it == theirByKey.end() ? std::string() : it->second->value;
+        if (it != theirByKey.end() && Comparable(e.field, e.value) == Comparable(e.field, other))
+            continue;
+        SettingDifference d;
+        d.key = key;
+        d.record = RecordWords(e.prefix);
+        d.field = FieldWords(e.prefix, e.field);
+        d.before = e.value;
+        d.after = other;
+        d.secret = SecretField(e.prefix, e.field);
+        out.push_back(std::move(d));
+    }
+    for (const Entry& e : theirs) {
+        const std::string key = e.prefix + "." + e.field;
+        if (myRecords.count(e.prefix) == 0) {
+            if (reported.insert(e.prefix).second)
+                out.push_back(whole(SettingDifference::Added, e.prefix));
+        } else if (myKeys.count(key) == 0) {  // a rule only the later filter holds
+            SettingDifference d;
+            d.key = key;
+            d.record = RecordWords(e.prefix);
+            d.field = FieldWords(e.prefix, e.field);
+            d.after = e.value;
+            d.secret = SecretField(e.prefix, e.field);
+            out.push_back(std::move(d));
+        }
+    }
+    return out;
+}
+
+std::string DifferenceLine(const SettingDifference& d, bool showSecrets) {
+    std::string text = d.record;
+    switch (d.kind) {
+    case SettingDifference::Added: text += " added"; break;
+    case SettingDifference::Removed: text += " deleted"; break;
+    case SettingDifference::Changed:
+        text += ": " + d.field + " ";
+        if (d.secret && !showSecrets)
+            text += "changed";
+        else
+            text += Shown(d.before) + " -> " + Shown(d.after);
+        break;
+    }
+    return text + "  [" + d.key + "]";
+}
+
+} // namespace VLQLWizUIControl

@@ -301,6 +301,10 @@ bool SetScenarioKey(SimConfig& c, const std::string& key, const std::string& val
         if (v.empty())
             return bad("a command prefix");
         c.faults.refusePrefixes.push_back(v);
+    } else if (key == "fault.drop_on") {
+        if (v.empty())
+            return bad("a command prefix");
+        c.faults.dropOnPrefixes.push_back(v);
     } else if (key == "fault.drop_after_frames") {
         if (!ToLong(v, 0, 1000000, &n))
             return bad("0 to 1000000");
@@ -450,6 +454,8 @@ ISDN and the ISP
 Faults (frame counts are per connection and include the login)
   fault.refuse = PREFIX (+)  refuse every command line starting with PREFIX
   fault.drop_after_frames = N  answer N frames, then close instead of answering
+  fault.drop_on = PREFIX (+) close instead of answering (or applying) the first command
+                             line starting with PREFIX
   fault.delay_ms = N         hold back every reply this long
   fault.sysmsg_port = I (+)  answer the status request of port index I with "SYSMSG ..."
   fault.bad_frame = truncated|negative|overlong  after fault.bad_frame_after answered

@@ -36,6 +36,7 @@ struct DialOutcome {
 struct Faults {
     std::vector<std::string> refusePrefixes;  // commands starting with one of these are refused
     int dropAfterFrames = -1;                 // answer N frames, then close instead of answering
+    std::vector<std::string> dropOnPrefixes;  // close instead of answering a command starting so
     long delayMs = 0;                         // every reply is held back this long (scaled)
     std::vector<int> sysmsgPorts;             // port indexes answered with a SYSMSG text
     std::string badFrame;                     // "truncated", "negative" or "overlong"
@@ -98,7 +99,7 @@ struct SimConfig {
 };
 
 // Reads a scenario text: "key = value" lines, "#" comments, blank lines skipped. Repeatable
-// keys (apply, fault.refuse, fault.sysmsg_port) add one value per line. False with a message
+// keys (apply, fault.refuse, fault.drop_on, fault.sysmsg_port) add one value per line. False with a message
 // naming the line on the first bad line.
 bool ParseScenario(const std::string& text, SimConfig& cfg, std::string* err);
 

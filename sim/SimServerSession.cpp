@@ -269,6 +269,12 @@ bool SimServer::HandleFrame(uint8_t type, const std::string& payload) {
     switch (type) {
     case kCommand: {
         if (FaultsActive())
+            for (const std::string& prefix : f.dropOnPrefixes)
+                if (text.compare(0, prefix.size(), prefix) == 0) {
+                    EndSession("fault: dropped on \"" + Printable(text) + "\"");
+                    return false;
+                }
+        if (FaultsActive())
             for (const std::string& prefix : f.refusePrefixes)
                 if (text.compare(0, prefix.size(), prefix) == 0) {
                     Log("refused: " + Printable(text) + " (scenario refuses \"" + prefix + "\")");

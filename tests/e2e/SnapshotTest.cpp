@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <map>
@@ -53,6 +54,22 @@ std::vector<std::string> Commands(const std::string& log) {
 // The running and saved configuration of a dump, without the ports' call state.
 std::string Configuration(const std::string& dump) { return dump.substr(0, dump.find("[state]")); }
 
+// The same with the pairs the router cannot tell apart on the wire made equal: a gateway
+// metric of 0 and 1, an IPX network "" and 0.
+std::string Plain(const std::string& dump) {
+    std::string out;
+    for (std::string line : Lines(Configuration(dump))) {
+        for (const char* key : {"gateway_metric = 0", "ipxgateway_hops = 0"})
+            if (line.size() >= std::strlen(key) && line.compare(line.size() - std::strlen(key), std::string::npos, key) == 0)
+                line.back() = '1';
+        for (const char* unset : {"ipxnet = ", "ipxnet = 0.0.0.0"})
+            if (line.size() >= std::strlen(unset) && line.compare(line.size() - std::strlen(unset), std::string::npos, unset) == 0)
+                line = line.substr(0, line.size() - std::strlen(unset)) + "ipxnet = 0";
+        out += line + "\n";
+    }
+    return out;
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -68,6 +85,13 @@ const char* const kOfficeRouter =
     "apply = add location office\napply = set office telephone 5551111\n"
     "apply = add filter lan.in\n"
     "apply = set filter lan.in 1 permit 0.0.0.0/0 10.0.0.5/32 tcp dst eq 80\n";
+
+// The same router after an earlier run: an ISP location and its filter, which an undo
+// must never take away.
+const std::string kConfiguredRouter = std::string(kOfficeRouter) +
+    "apply = add location isp\napply = set isp telephone 14085550100\n"
+    "apply = set isp username office\napply = set isp password surf-the-web\n"
+    "apply = add filter isp.in\napply = set filter isp.in 1 permit 0.0.0.0/0 10.0.0.5/32 tcp dst eq 25\n";
 
 const char* const kSettings =
     "AdminPassword=newpw\nRouterAddress=127.0.0.1\nRouterNetmask=255.0.0.0\n"
@@ -197,6 +221,31 @@ TEST_F(SnapshotTest, DryRunPreviewsTheRunAndRestorePutsTheRouterBack) {
         // filters the run added gone, ports, gateway and the empty password back.
         EXPECT_EQ(Configuration(sim->Dump()), before);
     }
+
+    // Asking mid and old firmware whether it takes CHAP per location means adding a
+    // location: the dry run asks nothing, and says what it assumed when no location told.
+    const struct {
+        const char* firmware;
+        const char* chapLocation;  // a location with CHAP on tells without asking
+        const char* assumed;       // in the first line; "" when nothing was assumed
+    } firmwares[] = {
+        {"mid", "", "these lines assume it does."},
+        {"old", "", "these lines assume it does not."},
+        {"mid", "apply = set office chap on\n", ""},
+    };
+    for (const auto& f : firmwares) {
+        SCOPED_TRACE(std::string(f.firmware) + " " + f.chapLocation);
+        StartSim(std::string(kOfficeRouter) + "firmware = " + f.firmware + "\n" + f.chapLocation);
+        const std::string before = Configuration(sim->Dump());
+        ChildResult dry = Batch({"--dry-run", "--show-secrets", settingsFile});
+        ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
+        EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
+        EXPECT_EQ(Configuration(sim->Dump()), before);
+        const std::string first = Lines(dry.out)[0];
+        EXPECT_EQ(Contains(first, "Not asked"), *f.assumed != '\0') << first;
+        EXPECT_TRUE(Contains(first, f.assumed)) << first;
+        EXPECT_TRUE(Contains(dry.out, "\nset password newpw\n")) << dry.out;
+    }
 }
 
 TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
@@ -303,5 +352,60 @@ TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent)
         EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
         EXPECT_EQ(Configuration(sim->Dump()), before);
         EXPECT_EQ(ReadAll(target), "");
+    }
+}
+
+// The undo on the bad day: the link breaks at a point of the run where it matters, the
+// user runs the restore the run recommends, and the router ends as it was before the run,
+// but for the pairs the wire cannot tell apart, or the restore says it failed. The check's
+// connection is 1, the run's login with its new password 2, the run's session 3, the one
+// after the restart 4, the restore's own 5 (it logs in with the run's new password).
+TEST_F(SnapshotTest, UndoHoldsWhenTheLinkBreaks) {
+    struct Case {
+        const char* name;
+        const char* fault;  // on connection `at` only
+        int at;
+        bool snapshot;      // the run kept one (it began writing)
+        int restoreExit;
+    } cases[] = {
+        // Reads cut short: no snapshot of an empty router, nothing sent, nothing to undo.
+        {"filter table cut short", "fault.drop_after_frames = 11", 3, false, -1},
+        {"location table cut short", "fault.drop_after_frames = 12", 3, false, -1},
+        {"silent in the location table", "fault.silent_after = 12", 3, false, -1},
+        // The run stops in the middle of its writes or saves, or after the restart.
+        {"dropped on the first save", "fault.drop_on = save address", 3, true, 0},
+        {"dropped on saving the filters", "fault.drop_on = save filter", 3, true, 0},
+        {"dropped on saving the locations", "fault.drop_on = save location", 3, true, 0},
+        {"dropped on the dial", "fault.drop_on = dial", 4, true, 0},
+        // The restore's own link breaks in its saves: it fails and says the router was not
+        // restarted; a second restore then puts the router back.
+        {"restore dropped in its saves", "isp.outcome = noanswer\nfault.drop_on = save filter", 5, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartSim(kConfiguredRouter + c.fault + "\nfault.from_connection = " + std::to_string(c.at) +
+                 "\nfault.connections = " + std::to_string(c.at) + "\n");
+        const std::string before = Plain(sim->Dump());
+        ChildResult run = Batch({settingsFile});
+        EXPECT_EQ(run.exitCode, 1) << run.out;
+        const std::string snapshot = NamedSnapshot(run.out);
+        EXPECT_EQ(!snapshot.empty(), c.snapshot) << run.out;
+        EXPECT_EQ(Contains(run.err, "--restore"), c.snapshot) << run.err;
+        if (!c.snapshot) {
+            EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
+            EXPECT_EQ(Plain(sim->Dump()), before);
+            continue;
+        }
+        ASSERT_NE(Plain(sim->Dump()), before);
+        ChildResult restore = Batch({"--restore", snapshot});
+        EXPECT_EQ(restore.exitCode, c.restoreExit) << restore.out;
+        if (restore.exitCode != 0) {
+            EXPECT_TRUE(Contains(restore.out, "It was not restarted")) << restore.out;
+            EXPECT_NE(Plain(sim->Dump()), before);
+            restore = Batch({"--restore", snapshot});
+            EXPECT_EQ(restore.exitCode, 0) << restore.out;
+        }
+        EXPECT_TRUE(Contains(restore.out, "The Quillet holds what the snapshot holds.")) << restore.out;
+        EXPECT_EQ(Plain(sim->Dump()), before);
     }
 }

@@ -4,6 +4,7 @@
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
 #include "run/Process.h"
+#include "run/RouterSnapshot.h"
 
 #include "platform/Hooks.h"
 #include "platform/Time.h"
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using VLQLWizUIControl::Process;
+using VLQLWizUIControl::RouterSnapshot;
 
 namespace {
 
@@ -163,6 +165,23 @@ TEST(Process, ReadRouterSettingsTakesTheConfiguredRoutersValues) {
                                             s.AccountPassword(), s.PhoneNumber(), s.PhoneNumber2(), s.Channels()}),
                   c.expected);
         EXPECT_EQ(run.existingLocation != nullptr, !c.scenario.empty());
+
+        // A preview leaves the router, the run and its session as they were, on every
+        // firmware: the snapshot the run keeps next is the one it would keep without it.
+        auto snapshot = [&run] {
+            std::string text = RouterSnapshot::FromSession(run.session, "127.0.0.1", "").Text();
+            return text.erase(text.find("taken = "), text.find('\n', text.find("taken = ")) - text.find("taken = "));
+        };
+        const std::string kept = snapshot();
+        const int commands = Count(sim.Log(), "<- COMMAND");
+        s.SetAdminPassword("another");
+        std::vector<std::string> first, second;
+        EXPECT_TRUE(run.PreviewConfigure(first, m)) << m;
+        EXPECT_TRUE(run.PreviewConfigure(second, m)) << m;
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(first.back(), "reboot");
+        EXPECT_EQ(snapshot(), kept);
+        EXPECT_EQ(Count(sim.Log(), "<- COMMAND"), commands) << sim.Log();
     }
 }
 

@@ -173,6 +173,11 @@ void VLVelunor::CopyOf(const VLVelunor& other) {
     tablesWhole = other.tablesWhole;
 }
 
+void VLVelunor::FollowCopy(const VLVelunor& copy) {
+    if (copy.router != nullptr && copy.router->socket < 0 && router != nullptr)
+        router->socket = -1;
+}
+
 void VLVelunor::SortPorts() {
     otherPorts.clear();
     kind1Ports.clear();

@@ -59,6 +59,9 @@ public:
     // same connection, which this copy never closes. What is done to the copy (a preview
     // of a write, say) leaves `other` as it was.
     void CopyOf(const VLVelunor& other);
+    // After work on `copy`: a read of the copy's that failed closed the shared connection,
+    // which this session then holds closed too, so that nothing closes it twice.
+    void FollowCopy(const VLVelunor& copy);
 
     VlPort* IsdnPort(int index) const;
     VlEther* EtherInterface(int index);

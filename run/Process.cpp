@@ -127,7 +127,7 @@ bool Process::KeepSnapshot(std::string& message) {
     return true;
 }
 
-bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& error) const {
+bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& error) {
     lines.clear();
     error.clear();
     if (session.router == nullptr) {
@@ -147,9 +147,7 @@ bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& err
         error = "the configure step would fail at: " + FailureTextOf(copy.failureKind);
     }
     vl_capture_commands(nullptr);
-    // A read that failed on the shared connection closed it under the copy.
-    if (!copy.session.IsConnected() && session.router != nullptr)
-        session.router->socket = -1;
+    session.FollowCopy(copy.session);
     return completed;
 }
 

@@ -32,7 +32,7 @@ public:
     // left exactly as they were. The session must be open (after the probe). False with
     // `error` when the step would fail before its end (`lines` then holds what it would
     // have sent).
-    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error) const;
+    bool PreviewConfigure(std::vector<std::string>& lines, std::string& error);
 
     // The file that keeps what the router held before this run changed it; empty until
     // the configure step has written it.

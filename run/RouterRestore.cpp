@@ -136,7 +136,7 @@ std::string RouterRestore::ResultText() const {
     return text;
 }
 
-std::vector<std::string> RouterRestore::Preview() const {
+std::vector<std::string> RouterRestore::Preview() {
     std::vector<std::string> lines;
     if (stage != Writing || !session.IsConnected())
         return lines;
@@ -145,17 +145,10 @@ std::vector<std::string> RouterRestore::Preview() const {
     std::vector<std::string> refusals;
     vl_capture_commands(&lines);
     WriteRecords(copy, refusals);
-    VlRouter* r = copy.router;
-    vl_save_address(r);
-    for (const VlPort& kept : snapshot.ports)
-        vl_save(r, Name(kept.name).c_str());
-    vl_save_filter(r);
-    vl_save_location(r);
-    vl_reboot(r);  // captured: the line only
+    Save(copy.router, refusals);
+    vl_reboot(copy.router);  // captured: the line only
     vl_capture_commands(nullptr);
-    // A read that failed on the shared connection closed it under the copy.
-    if (copy.router != nullptr && copy.router->socket < 0 && session.router != nullptr)
-        session.router->socket = -1;
+    session.FollowCopy(copy);
     return lines;
 }
 
@@ -259,20 +252,25 @@ void RouterRestore::WriteRecords(VLVelunor& on, std::vector<std::string>& refusa
                         RecordWords("filter." + Name(f->name)));
 }
 
+void RouterRestore::Save(VlRouter* r, std::vector<std::string>& unsaved) const {
+    auto save = [&unsaved, r](int (*saving)(VlRouter*), const std::string& what) {
+        if (r == nullptr || saving(r) != 0)
+            unsaved.push_back(what);
+    };
+    save(vl_save_address, "the address and global settings");
+    for (const VlPort& kept : snapshot.ports)
+        if (r == nullptr || vl_save(r, Name(kept.name).c_str()) != 0)
+            unsaved.push_back("port " + Name(kept.name));
+    save(vl_save_filter, "the filters");
+    save(vl_save_location, "the locations");
+}
+
 // Every save must be taken before the restart: a restart after a refused save would
 // bring back what the router had saved, the run's settings.
 bool RouterRestore::SaveAndRestart(std::string& message) {
     VlRouter* r = session.router;
     std::vector<std::string> unsaved;
-    auto save = [&unsaved](int result, const std::string& what) {
-        if (result != 0)
-            unsaved.push_back(what);
-    };
-    save(r != nullptr ? vl_save_address(r) : -1, "the address and global settings");
-    for (const VlPort& kept : snapshot.ports)
-        save(r != nullptr ? vl_save(r, Name(kept.name).c_str()) : -1, "port " + Name(kept.name));
-    save(r != nullptr ? vl_save_filter(r) : -1, "the filters");
-    save(r != nullptr ? vl_save_location(r) : -1, "the locations");
+    Save(r, unsaved);
     const bool linkUp = session.IsConnected();
     if (!unsaved.empty()) {
         message = std::string(linkUp ? "The Quillet refused to save "

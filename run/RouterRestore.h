@@ -40,7 +40,7 @@ public:
     // After the Connecting step: the command lines Writing and SavingAndRestarting would
     // send, the restart included, computed on a copy of the session with the library
     // capturing them (nothing is sent, the session is left as it was).
-    std::vector<std::string> Preview() const;
+    std::vector<std::string> Preview();
 
     Stage stage = Connecting;
     // Tried first when not empty: the password the router holds now, as its user gave it.
@@ -58,6 +58,9 @@ public:
 private:
     bool Connect(std::string& message);
     void WriteRecords(VLVelunor& on, std::vector<std::string>& refusals) const;
+    // The saves that make the written settings survive the restart; what was not saved
+    // goes to `unsaved`.
+    void Save(VlRouter* r, std::vector<std::string>& unsaved) const;
     bool SaveAndRestart(std::string& message);
 };
 

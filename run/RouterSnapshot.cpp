@@ -19,76 +19,91 @@
 
 namespace VLQLWizUIControl {
 
-const char* const RouterSnapshot::Header = "# Quillet Wizard router snapshot, format 1";
+const char* const RouterSnapshot::Header = snapshot::kHeader1.data();
 
 namespace snapshot {
 
-#define TEXT(T, f) {#f, offsetof(T, f), Kind::Text, sizeof(T::f)}
-#define TEXT_AT(T, key, f) {key, offsetof(T, f), Kind::Text, sizeof(T::f)}
-#define INT(T, f) {#f, offsetof(T, f), Kind::Int, 0}
-#define INT_AT(T, key, f) {key, offsetof(T, f), Kind::Int, 0}
-#define HEX(T, f) {#f, offsetof(T, f), Kind::Hex, 0}
+#define TEXT(T, f, rule) {#f, offsetof(T, f), Kind::Text, sizeof(T::f), Rule::rule}
+#define TEXT_AT(T, key, f, rule) {key, offsetof(T, f), Kind::Text, sizeof(T::f), Rule::rule}
+#define INT(T, f) {#f, offsetof(T, f), Kind::Int, 0, Rule::None}
+#define INT_AT(T, key, f) {key, offsetof(T, f), Kind::Int, 0, Rule::None}
+#define HEX(T, f) {#f, offsetof(T, f), Kind::Hex, 0, Rule::None}
 
-// Every field a builder compares, so that a restore can give each one back.
+// Every field a builder compares, so that a restore can give each one back. The rule of a
+// text follows how the router sends it: a field of its records that is a bare word cannot
+// hold a blank (Word), a quoted one can (Text). Addresses the router takes only as dotted
+// quads are Address or Mask; where it also takes a host name (default hosts, log host,
+// NIS server, a rule's literal end point) they are Host. Any of them may be empty: older
+// firmware leaves out fields it does not have. Filter names in records are Word, not held
+// to a filter name's length: the router takes any word there, up to the field's width.
 const std::vector<Field> kGlobalFields = {
-    TEXT(VlRouter, address), TEXT(VlRouter, netmask),
-    TEXT_AT(VlRouter, "host1", host[0]), TEXT_AT(VlRouter, "host2", host[1]),
-    TEXT_AT(VlRouter, "host3", host[2]), TEXT_AT(VlRouter, "host4", host[3]),
-    TEXT(VlRouter, gateway), INT(VlRouter, gateway_metric), TEXT(VlRouter, ypserver),
-    TEXT(VlRouter, domain), HEX(VlRouter, flags), INT(VlRouter, telnet),
-    TEXT(VlRouter, loghost), TEXT(VlRouter, assigned), TEXT(VlRouter, ifilter),
-    TEXT(VlRouter, ofilter), TEXT(VlRouter, ipxnet), INT(VlRouter, ipxframe),
-    TEXT(VlRouter, ipxgateway), INT(VlRouter, ipxgateway_hops), INT(VlRouter, isdn_switch),
+    TEXT(VlRouter, address, Address), TEXT(VlRouter, netmask, Mask),
+    TEXT_AT(VlRouter, "host1", host[0], Host), TEXT_AT(VlRouter, "host2", host[1], Host),
+    TEXT_AT(VlRouter, "host3", host[2], Host), TEXT_AT(VlRouter, "host4", host[3], Host),
+    TEXT(VlRouter, gateway, Address), INT(VlRouter, gateway_metric),
+    TEXT(VlRouter, ypserver, Host), TEXT(VlRouter, domain, Text), HEX(VlRouter, flags),
+    INT(VlRouter, telnet), TEXT(VlRouter, loghost, Host), TEXT(VlRouter, assigned, Address),
+    TEXT(VlRouter, ifilter, Word), TEXT(VlRouter, ofilter, Word), TEXT(VlRouter, ipxnet, Word),
+    INT(VlRouter, ipxframe), TEXT(VlRouter, ipxgateway, Word), INT(VlRouter, ipxgateway_hops),
+    INT(VlRouter, isdn_switch),
 };
 
 const std::vector<Field> kEtherFields = {
-    TEXT(VlEther, address), TEXT(VlEther, netmask), HEX(VlEther, flags),
-    TEXT(VlEther, ifilter), TEXT(VlEther, ofilter), TEXT(VlEther, ipxnet),
+    TEXT(VlEther, address, Address), TEXT(VlEther, netmask, Mask), HEX(VlEther, flags),
+    TEXT(VlEther, ifilter, Word), TEXT(VlEther, ofilter, Word), TEXT(VlEther, ipxnet, Word),
     INT(VlEther, ipxframe),
 };
 
+// SPID and directory number are Digits, as the line-identifier page takes them: the
+// switch gives out nothing else, and a restore writes them back as they were read.
 const std::vector<Field> kPortFields = {
-    TEXT(VlPort, type),
-    TEXT_AT(VlPort, "host1", host[0]), TEXT_AT(VlPort, "host2", host[1]),
-    TEXT_AT(VlPort, "host3", host[2]), TEXT_AT(VlPort, "host4", host[3]),
+    TEXT(VlPort, type, Word),
+    TEXT_AT(VlPort, "host1", host[0], Host), TEXT_AT(VlPort, "host2", host[1], Host),
+    TEXT_AT(VlPort, "host3", host[2], Host), TEXT_AT(VlPort, "host4", host[3], Host),
     INT_AT(VlPort, "speed1", speed[0]), INT_AT(VlPort, "speed2", speed[1]),
     INT_AT(VlPort, "speed3", speed[2]),
-    INT(VlPort, databits), TEXT(VlPort, parity), INT(VlPort, stopbits),
-    HEX(VlPort, line_flags), TEXT(VlPort, cd), HEX(VlPort, override), HEX(VlPort, flags),
-    TEXT(VlPort, device), TEXT(VlPort, term), TEXT(VlPort, prompt), TEXT(VlPort, username),
-    TEXT(VlPort, message), INT(VlPort, login_service), INT(VlPort, login_port),
-    INT(VlPort, device_service), INT(VlPort, device_port), TEXT(VlPort, destination),
-    TEXT(VlPort, destination_mask), INT(VlPort, group), INT(VlPort, mtu), HEX(VlPort, map),
-    TEXT(VlPort, ifilter), TEXT(VlPort, ofilter), INT(VlPort, idle), TEXT(VlPort, ipxnet),
-    INT(VlPort, lmi), TEXT(VlPort, spid), TEXT(VlPort, directory), INT(VlPort, port_type),
+    INT(VlPort, databits), TEXT(VlPort, parity, Word), INT(VlPort, stopbits),
+    HEX(VlPort, line_flags), TEXT(VlPort, cd, Word), HEX(VlPort, override), HEX(VlPort, flags),
+    TEXT(VlPort, device, Word), TEXT(VlPort, term, Text), TEXT(VlPort, prompt, Text),
+    TEXT(VlPort, username, Text), TEXT(VlPort, message, Text), INT(VlPort, login_service),
+    INT(VlPort, login_port), INT(VlPort, device_service), INT(VlPort, device_port),
+    TEXT(VlPort, destination, Address), TEXT(VlPort, destination_mask, Mask),
+    INT(VlPort, group), INT(VlPort, mtu), HEX(VlPort, map), TEXT(VlPort, ifilter, Word),
+    TEXT(VlPort, ofilter, Word), INT(VlPort, idle), TEXT(VlPort, ipxnet, Word),
+    INT(VlPort, lmi), TEXT(VlPort, spid, Digits), TEXT(VlPort, directory, Digits),
+    INT(VlPort, port_type),
 };
 
+// A location's telephone numbers, account and scripts come back as quoted texts: blanks,
+// dashes and any printable byte are the router's to keep.
 const std::vector<Field> kLocationFields = {
-    TEXT(VlLocation, dest), TEXT(VlLocation, netmask), INT(VlLocation, group),
+    TEXT(VlLocation, dest, Address), TEXT(VlLocation, netmask, Mask), INT(VlLocation, group),
     HEX(VlLocation, flags), HEX(VlLocation, flags2), INT(VlLocation, idle),
     INT(VlLocation, maxports), INT(VlLocation, high_water), INT(VlLocation, mtu),
-    HEX(VlLocation, map), TEXT(VlLocation, ifilter), TEXT(VlLocation, ofilter),
-    TEXT(VlLocation, ipxnet), TEXT(VlLocation, script), TEXT(VlLocation, v25bis),
-    TEXT(VlLocation, telephone), TEXT(VlLocation, telephone2), TEXT(VlLocation, username),
-    TEXT(VlLocation, password),
+    HEX(VlLocation, map), TEXT(VlLocation, ifilter, Word), TEXT(VlLocation, ofilter, Word),
+    TEXT(VlLocation, ipxnet, Word), TEXT(VlLocation, script, Text),
+    TEXT(VlLocation, v25bis, Text), TEXT(VlLocation, telephone, Text),
+    TEXT(VlLocation, telephone2, Text), TEXT(VlLocation, username, Text),
+    TEXT(VlLocation, password, Text),
 };
 
 const std::vector<Field> kIpRuleFields = {
-    INT(VlFilterRule, number), HEX(VlFilterRule, flags), TEXT(VlFilterRule, src),
-    INT(VlFilterRule, src_bits), TEXT(VlFilterRule, dst), INT(VlFilterRule, dst_bits),
+    INT(VlFilterRule, number), HEX(VlFilterRule, flags), TEXT(VlFilterRule, src, Host),
+    INT(VlFilterRule, src_bits), TEXT(VlFilterRule, dst, Host), INT(VlFilterRule, dst_bits),
     INT(VlFilterRule, protocol), INT(VlFilterRule, src_port), INT(VlFilterRule, dst_port),
 };
 
 const std::vector<Field> kIpxRuleFields = {
-    INT(VlIpxFilterRule, number), HEX(VlIpxFilterRule, flags), TEXT(VlIpxFilterRule, srcnet),
-    TEXT(VlIpxFilterRule, srchost), HEX(VlIpxFilterRule, srcsocket),
-    TEXT(VlIpxFilterRule, dstnet), TEXT(VlIpxFilterRule, dsthost),
-    HEX(VlIpxFilterRule, dstsocket),
+    INT(VlIpxFilterRule, number), HEX(VlIpxFilterRule, flags),
+    TEXT(VlIpxFilterRule, srcnet, Word), TEXT(VlIpxFilterRule, srchost, Word),
+    HEX(VlIpxFilterRule, srcsocket), TEXT(VlIpxFilterRule, dstnet, Word),
+    TEXT(VlIpxFilterRule, dsthost, Word), HEX(VlIpxFilterRule, dstsocket),
 };
 
 const std::vector<Field> kSapRuleFields = {
-    INT(VlSapFilterRule, number), HEX(VlSapFilterRule, flags), TEXT(VlSapFilterRule, server),
-    HEX(VlSapFilterRule, service), TEXT(VlSapFilterRule, network), TEXT(VlSapFilterRule, host),
+    INT(VlSapFilterRule, number), HEX(VlSapFilterRule, flags),
+    TEXT(VlSapFilterRule, server, Word), HEX(VlSapFilterRule, service),
+    TEXT(VlSapFilterRule, network, Word), TEXT(VlSapFilterRule, host, Word),
     HEX(VlSapFilterRule, socket),
 };
 

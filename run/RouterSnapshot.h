@@ -43,12 +43,16 @@ struct RouterSnapshot {
     std::string Text() const;
     // The router's records only, one "key = value" a line: what a restore compares.
     std::string RecordsText() const;
-    // Parses a whole file. False with one line in `error` for anything malformed.
+    // Parses a whole file. False with one line in `error` for anything
+    // malformed: a line that is not "key = value", an unknown or repeated key, a name the
+    // router would not take, a value its field's rule refuses, a missing field.
     static bool Parse(const std::string& text, RouterSnapshot& out, std::string& error);
 
     // Writes the file into `dir` (created 0700 when missing) as
     // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link.
     bool WriteFile(const std::string& dir, std::string& path, std::string& error) const;
+    // Reads a regular file of at most 1 MiB; anything else (a FIFO, a device) is refused
+    // at once, without waiting on it.
     static bool ReadFile(const std::string& path, RouterSnapshot& out, std::string& error);
 
     // Keys of the records whose values differ between the two, in this snapshot's order

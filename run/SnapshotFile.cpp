@@ -1,5 +1,8 @@
-// The snapshot as a file: writing one privately, reading one back.
+// The snapshot as a file: writing one privately, reading one back (a regular file of
+// bounded size, never waiting on a FIFO or a device).
 #include "run/RouterSnapshot.h"
+
+#include "run/SnapshotFields.h"
 
 #include <algorithm>
 #include <cctype>
@@ -101,15 +104,30 @@ bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::s
 }
 
 bool RouterSnapshot::ReadFile(const std::string& path, RouterSnapshot& out, std::string& error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    std::string text;
-    char buffer[8192];
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > snapshot::kMaxBytes) {
+        error = path + (!S_ISREG(st.st_mode) ? ": not a regular file" : ": too large for a snapshot");
+        ::close(fd);
+        return false;
+    }
+    // The size may still change under us: read on while it grows, one byte past the
+    // limit at most.
+    std::string text(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t done = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (done == text.size()) {
+            if (done > snapshot::kMaxBytes)
+                break;
+            text.resize(std::min(2 * done, snapshot::kMaxBytes + 1));
+        }
+        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -119,14 +137,14 @@ bool RouterSnapshot::ReadFile(const std::string& path, RouterSnapshot& out, std:
         }
         if (n == 0)
             break;
-        text.append(buffer, static_cast<size_t>(n));
-        if (text.size() > (16u << 20)) {
-            error = path + ": too large for a snapshot";
-            ::close(fd);
-            return false;
-        }
+        done += static_cast<size_t>(n);
     }
     ::close(fd);
+    if (done > snapshot::kMaxBytes) {
+        error = path + ": too large for a snapshot";
+        return false;
+    }
+    text.resize(done);
     if (!Parse(text, out, error)) {
         error = path + ": " + error;
         return false;

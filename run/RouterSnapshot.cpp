@@ -19,7 +19,7 @@
 
 namespace VLQLWizUIControl {
 
-const char* const RouterSnapshot::Header = snapshot::kHeader1.data();
+const char* const RouterSnapshot::Header = snapshot::kHeader2.data();
 
 namespace snapshot {
 
@@ -203,6 +203,7 @@ RouterSnapshot RouterSnapshot::FromSession(VLVelunor& session, const std::string
     s.taken = UtcNow();
     s.password = session.password;
     s.runPassword = runPassword;
+    s.tablesWhole = session.tablesWhole;
     if (session.router == nullptr)
         return s;
     // Interface 0 as the global record shows it, as the configure step takes it.
@@ -261,6 +262,7 @@ std::string RouterSnapshot::Text() const {
     std::ostringstream o;
     o << Header << "\n" << kHeaderNote;
     o << "format = " << Format << "\n"
+      << "tables = " << (tablesWhole ? "whole" : "partial") << "\n"
       << "router.address = " << Escape(address.c_str(), address.size()) << "\n"
       << "taken = " << taken << "\n"
       << "session.password = " << Escape(password.c_str(), password.size()) << "\n"

@@ -14,8 +14,10 @@ class VLVelunor;
 namespace VLQLWizUIControl {
 
 struct RouterSnapshot {
-    static constexpr int Format = 1;
-    // The first line of every snapshot; a file without it is not one of ours.
+    // The format written; format 1 (without `tables`) still reads.
+    static constexpr int Format = 2;
+    // The first line of every snapshot written; a file without it (or format 1's) is not
+    // one of ours.
     static const char* const Header;
 
     struct FilterRecord {
@@ -29,6 +31,9 @@ struct RouterSnapshot {
     std::string taken;        // UTC, ISO 8601
     std::string password;     // the administration password that opened the session
     std::string runPassword;  // the one the run was about to install
+    // The location and filter tables were read whole, so the snapshot holds all of them
+    // (false for a format-1 file, which does not say).
+    bool tablesWhole = false;
     VlRouter global{};        // global part only: `ports` null, `socket` -1
     std::vector<VlEther> ethers;
     std::vector<VlPort> ports;          // the ISDN ports, in table order
@@ -43,7 +48,7 @@ struct RouterSnapshot {
     std::string Text() const;
     // The router's records only, one "key = value" a line: what a restore compares.
     std::string RecordsText() const;
-    // Parses a whole file. False with one line in `error` for anything
+    // Parses a whole file, format 1 or 2. False with one line in `error` for anything
     // malformed: a line that is not "key = value", an unknown or repeated key, a name the
     // router would not take, a value its field's rule refuses, a missing field.
     static bool Parse(const std::string& text, RouterSnapshot& out, std::string& error);

@@ -9,8 +9,9 @@
 
 namespace VLQLWizUIControl::snapshot {
 
-// The first line of a snapshot.
+// The first line of each format this program has written.
 inline constexpr std::string_view kHeader1 = "# Quillet Wizard router snapshot, format 1";
+inline constexpr std::string_view kHeader2 = "# Quillet Wizard router snapshot, format 2";
 
 // A file larger than this is refused unread. A Quillet holds at most 32 locations and
 // 32 filters of 64 rules a list; with every IP list full its snapshot is about 830 KB.

@@ -254,6 +254,7 @@ private:
 
     RouterSnapshot& out_;
     std::string error_;
+    int version_ = 0;
     size_t records_ = 0;
     std::map<string_view, std::string> header_;
     std::deque<VlEther> ethers_;
@@ -267,8 +268,9 @@ private:
 bool Reader::Read(string_view text, std::string& error) {
     const size_t firstEnd = std::min(text.find('\n'), text.size());
     const string_view first = text.substr(0, firstEnd);
-    if (first != kHeader1) {
-        error = "not a router snapshot (its first line must be \"" + std::string(kHeader1) + "\")";
+    version_ = first == kHeader1 ? 1 : first == kHeader2 ? 2 : 0;
+    if (version_ == 0) {
+        error = "not a router snapshot (its first line must be \"" + std::string(kHeader2) + "\")";
         return false;
     }
     int number = 1;
@@ -303,7 +305,7 @@ bool Reader::Read(string_view text, std::string& error) {
 
 bool Reader::Line(string_view key, string_view value) {
     if (key == "format" || key == "router.address" || key == "taken" || key == "session.password" ||
-        key == "run.password")
+        key == "run.password" || (key == "tables" && version_ >= 2))
         return Header(key, value);
     if (key.substr(0, 7) == "global.")
         return Assign("global", &out_.global, kGlobalFields, key.substr(7), value);
@@ -347,7 +349,9 @@ bool Reader::Header(string_view key, string_view value) {
         return Fail("repeated key \"" + std::string(key) + "\"");
     bool ok = Unescape(value, text) && IsText(text);
     if (key == "format")
-        ok = text == "1";
+        ok = text == std::to_string(version_);
+    else if (key == "tables")
+        ok = text == "whole" || text == "partial";
     else if (key == "router.address")
         ok = ok && (CheckAddress(text, message, unused), message.empty());
     else if (key == "taken")
@@ -450,8 +454,8 @@ bool Reader::Filter(string_view rest, string_view value) {
 }
 
 bool Reader::Finish() {
-    for (const char* key : {"format", "router.address", "taken", "session.password", "run.password"})
-        if (header_.count(key) == 0)
+    for (const char* key : {"format", "tables", "router.address", "taken", "session.password", "run.password"})
+        if (header_.count(key) == 0 && (version_ >= 2 || std::strcmp(key, "tables") != 0))
             return Fail(std::string("\"") + key + "\" is missing");
     if (slots_.count("global") == 0 || ethers_.empty())
         return Fail("the global and ether0 records are missing");
@@ -477,6 +481,7 @@ bool Reader::Finish() {
         for (const auto& [n, rule] : f.sap)
             r.sap.push_back(rule);
     }
+    out_.tablesWhole = version_ >= 2 && header_["tables"] == "whole";
     out_.address = header_["router.address"];
     out_.taken = header_["taken"];
     out_.password = header_["session.password"];

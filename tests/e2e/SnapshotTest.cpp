@@ -223,7 +223,7 @@ TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
         std::string path;
     };
     const Case malformed[] = {
-        {"another format", file(replaced("format = 1\n", "format = 2\n"))},
+        {"another format", file(replaced("format = 2\n", "format = 3\n"))},
         {"no header", file(without(valid.substr(0, valid.find('\n') + 1)))},
         {"a field missing", file(without("global.telnet = 23\n"))},
         {"a number that is not one", file(replaced("global.telnet = 23", "global.telnet = 2x3"))},
@@ -262,10 +262,19 @@ TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
     for (size_t i = sessionsBefore; i < log.size(); ++i)
         EXPECT_FALSE(Contains(log[i], " from 127.0.0.1:")) << log[i];
 
+    // Format 1 still reads, without a word on its tables, which the restore takes as partial.
+    const std::string format2 = "format 2\n", key2 = "format = 2\ntables = whole\n";
+    std::string text = valid;
+    text.replace(text.find(format2), format2.size(), "format 1\n");
+    const std::string format1 = file(text.replace(text.find(key2), key2.size(), "format = 1\n"));
+    VLQLWizUIControl::RouterSnapshot kept;
+    std::string error;
+    ASSERT_TRUE(VLQLWizUIControl::RouterSnapshot::ReadFile(format1, kept, error)) << error;
+    EXPECT_FALSE(kept.tablesWhole);
     // A router whose password is neither the run's, nor the snapshot's, nor empty.
     StartSim(std::string(kOfficeRouter) + "password = other\n");
     const std::string before = Configuration(sim->Dump());
-    ChildResult r = Batch({"--restore", NamedSnapshot(run.out)});
+    ChildResult r = Batch({"--restore", format1});
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_TRUE(Contains(r.out, "accepted none of the passwords")) << r.out;
     EXPECT_TRUE(Commands(sim->Log()).empty());
@@ -367,5 +376,6 @@ TEST_F(SnapshotTest, EverySnapshotARunKeepsReadsBackAsWritten) {
         std::string error;
         ASSERT_TRUE(VLQLWizUIControl::RouterSnapshot::ReadFile(path, kept, error)) << error;
         EXPECT_EQ(kept.Text(), ReadAll(path));
+        EXPECT_TRUE(kept.tablesWhole);
     }
 }

@@ -54,7 +54,11 @@ struct RouterSnapshot {
     static bool Parse(const std::string& text, RouterSnapshot& out, std::string& error);
 
     // Writes the file into `dir` (created 0700 when missing) as
-    // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link.
+    // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link, and
+    // syncs the file and the folder to disk before it returns. Refuses a folder that others
+    // could change (writable by group or others without the sticky bit, or owned by
+    // someone other than the user or root, the folder or any above it), and a snapshot
+    // that would not read back.
     bool WriteFile(const std::string& dir, std::string& path, std::string& error) const;
     // Reads a regular file of at most 1 MiB; anything else (a FIFO, a device) is refused
     // at once, without waiting on it.

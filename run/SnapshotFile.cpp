@@ -1,5 +1,6 @@
-// The snapshot as a file: writing one privately, reading one back (a regular file of
-// bounded size, never waiting on a FIFO or a device).
+// The snapshot as a file: reading one (a regular file of bounded size, never waiting on a
+// FIFO or a device) and writing one privately and durably into a folder only the user
+// controls.
 #include "run/RouterSnapshot.h"
 
 #include "run/SnapshotFields.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,11 +37,60 @@ bool MakeFolders(const std::string& dir, std::string& error) {
     return true;
 }
 
+// The file holds passwords: as ssh does for a key, refuse a folder (or one above it) in
+// which someone else could rename, replace or plant the file: one that another user owns,
+// or that group or others may write without the sticky bit that keeps them to their own
+// entries.
+bool OnlyUsersFolder(const std::string& dir, std::string& error) {
+    char* real = ::realpath(dir.c_str(), nullptr);
+    if (real == nullptr) {
+        error = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string path = real;
+    std::free(real);
+    for (;;) {
+        struct stat st{};
+        if (::stat(path.c_str(), &st) != 0) {
+            error = path + ": " + std::strerror(errno);
+            return false;
+        }
+        if (st.st_uid != 0 && st.st_uid != ::geteuid()) {
+            error = path + ": the folder belongs to another user; not keeping a snapshot, which "
+                           "holds passwords, where they could replace it";
+            return false;
+        }
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0) {
+            error = path + ": the folder is writable by others; not keeping a snapshot, which "
+                           "holds passwords, where they could replace it";
+            return false;
+        }
+        if (path == "/")
+            return true;
+        const size_t slash = path.rfind('/');
+        path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+}
+
+// A text as a file name: letters, digits, '.' and '-' kept, anything else '_'.
 std::string FileNamePart(const std::string& text) {
     std::string out;
     for (char c : text)
         out += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-') ? c : '_';
     return out.empty() ? "router" : out;
+}
+
+bool WriteAll(int fd, const std::string& content) {
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 } // namespace
@@ -49,7 +100,15 @@ bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::s
         error = "no folder for snapshots: set QLWIZ_SNAPSHOT_DIR, XDG_STATE_HOME or HOME";
         return false;
     }
-    if (!MakeFolders(dir, error))
+    // A snapshot that the restore would refuse is no safety net: say so before the run
+    // changes anything.
+    const std::string content = Text();
+    RouterSnapshot back;
+    if (!Parse(content, back, error)) {
+        error = "the Quillet's present settings would not read back from a snapshot: " + error;
+        return false;
+    }
+    if (!MakeFolders(dir, error) || !OnlyUsersFolder(dir, error))
         return false;
     std::string stamp = taken;
     stamp.erase(std::remove_if(stamp.begin(), stamp.end(), [](char c) { return c == '-' || c == ':'; }),
@@ -58,7 +117,7 @@ bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::s
     int fd = -1;
     for (int n = 1; fd < 0 && n < 100; ++n) {
         path = base;
-        if (n > 1)  // appended, not concatenated: g++ 12 warns falsely on "-" + to_string
+        if (n > 1)
             path.append("-").append(std::to_string(n));
         path += ".snapshot";
         // It holds passwords: private from the start, and never written through a link
@@ -81,25 +140,29 @@ bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::s
         error = base + ".snapshot: too many snapshots of this router in one second";
         return false;
     }
-    const std::string content = Text();
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = path + ": cannot write the snapshot: " + std::strerror(errno);
-            ::close(fd);
-            ::unlink(path.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    // The run changes the router once this returns: the file must be on the disk by then,
+    // and so must the folder's entry for it, or a crash could leave neither.
+    if (!WriteAll(fd, content) || ::fsync(fd) != 0) {
+        error = path + ": cannot write the snapshot: " + std::strerror(errno);
+        ::close(fd);
+        ::unlink(path.c_str());
+        return false;
     }
     if (::close(fd) != 0) {
         error = path + ": cannot write the snapshot: " + std::strerror(errno);
         ::unlink(path.c_str());
         return false;
     }
+    const int folder = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // EINVAL: a file system that cannot sync a folder; the file itself is synced.
+    if (folder < 0 || (::fsync(folder) != 0 && errno != EINVAL)) {
+        error = dir + ": cannot sync the folder of the snapshot: " + std::strerror(errno);
+        if (folder >= 0)
+            ::close(folder);
+        ::unlink(path.c_str());
+        return false;
+    }
+    ::close(folder);
     return true;
 }
 

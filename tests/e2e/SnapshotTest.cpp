@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -287,6 +288,8 @@ TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent)
         const char* name;
         void (*prepare)(const std::string& dir, const std::string& target);
         const char* why;
+        const char* inside = "";  // the snapshot folder, under the one prepared
+        bool asRoot = false;      // only root can give a folder away
     };
     const Case cases[] = {
         // Links under every name the run could choose in the next minute, to a file of
@@ -308,11 +311,28 @@ TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent)
              std::ofstream(dir) << "not a folder";
          },
          "not a folder"},
+        // Folders in which others could replace the file, as ssh refuses them for a key.
+        {"the folder is writable by its group",
+         [](const std::string& dir, const std::string&) { ASSERT_EQ(::mkdir(dir.c_str(), 0770), 0); ::chmod(dir.c_str(), 0770); },
+         "writable by others"},
+        {"a folder above it is writable by all",
+         [](const std::string& dir, const std::string&) { ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0); ::chmod(dir.c_str(), 0777); },
+         "writable by others", "/inner"},
+        {"the folder belongs to another user",
+         [](const std::string& dir, const std::string&) {
+             ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+             ASSERT_EQ(::chown(dir.c_str(), 4242, static_cast<gid_t>(-1)), 0);
+         },
+         "belongs to another user", "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.asRoot && ::geteuid() != 0) {
+            std::printf("skipped \"%s\": only root can give a folder to another user\n", c.name);
+            continue;
+        }
         snapshotDir += "x";
-        env["QLWIZ_SNAPSHOT_DIR"] = snapshotDir;
+        env["QLWIZ_SNAPSHOT_DIR"] = snapshotDir + c.inside;
         c.prepare(snapshotDir, target);
         StartSim(kOfficeRouter);
         const std::string before = Configuration(sim->Dump());

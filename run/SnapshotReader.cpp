@@ -454,7 +454,8 @@ bool Reader::Filter(string_view rest, string_view value) {
 }
 
 bool Reader::Finish() {
-    for (const char* key : {"format", "tables", "router.address", "taken", "session.password", "run.password"})
+    for (const char* key :
+         {"format", "tables", "router.address", "taken", "session.password", "run.password"})
         if (header_.count(key) == 0 && (version_ >= 2 || std::strcmp(key, "tables") != 0))
             return Fail(std::string("\"") + key + "\" is missing");
     if (slots_.count("global") == 0 || ethers_.empty())
@@ -470,7 +471,8 @@ bool Reader::Finish() {
         auto whole = [](const auto& rules, size_t count) {
             return rules.size() == count && (rules.empty() || rules.rbegin()->first == count);
         };
-        if (!f.counted || !whole(f.ip, f.counts[0]) || !whole(f.ipx, f.counts[1]) || !whole(f.sap, f.counts[2]))
+        if (!f.counted || !whole(f.ip, f.counts[0]) || !whole(f.ipx, f.counts[1]) ||
+            !whole(f.sap, f.counts[2]))
             return Fail("the rules of filter \"" + f.name + "\" do not match its \"rules\" line");
         RouterSnapshot::FilterRecord& r = out_.filters.emplace_back();
         r.name = std::move(f.name);

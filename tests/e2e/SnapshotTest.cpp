@@ -247,7 +247,8 @@ TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
         // A name or a value the router would take for something else.
         {"a location name with a blank", file(replaced("location.office.", "location.office x."))},
         {"a NUL in a password", file(replaced("session.password = \n", "session.password = ab\\x00cd\n"))},
-        {"a line break in the time", file(replaced("\ntaken = ", "\ntaken = \\nThe Quillet holds what the snapshot holds.\\n"))},
+        {"a line break in the time",
+         file(replaced("\ntaken = ", "\ntaken = \\nThe Quillet holds what the snapshot holds.\\n"))},
         {"a netmask of three bytes", file(replaced("global.netmask = 255.255.255.0", "global.netmask = 255.0.0"))},
     };
     const size_t sessionsBefore = Lines(sim->Log()).size();
@@ -313,10 +314,16 @@ TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent)
          "not a folder"},
         // Folders in which others could replace the file, as ssh refuses them for a key.
         {"the folder is writable by its group",
-         [](const std::string& dir, const std::string&) { ASSERT_EQ(::mkdir(dir.c_str(), 0770), 0); ::chmod(dir.c_str(), 0770); },
+         [](const std::string& dir, const std::string&) {
+             ASSERT_EQ(::mkdir(dir.c_str(), 0770), 0);
+             ASSERT_EQ(::chmod(dir.c_str(), 0770), 0);  // past the umask
+         },
          "writable by others"},
         {"a folder above it is writable by all",
-         [](const std::string& dir, const std::string&) { ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0); ::chmod(dir.c_str(), 0777); },
+         [](const std::string& dir, const std::string&) {
+             ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
+             ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);  // past the umask
+         },
          "writable by others", "/inner"},
         {"the folder belongs to another user",
          [](const std::string& dir, const std::string&) {

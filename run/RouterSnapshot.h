@@ -14,8 +14,10 @@ class VLVelunor;
 namespace VLQLWizUIControl {
 
 struct RouterSnapshot {
-    static constexpr int Format = 1;
-    // The first line of every snapshot; a file without it is not one of ours.
+    // The format written; format 1 (without `tables`) still reads.
+    static constexpr int Format = 2;
+    // The first line of every snapshot written; a file without it (or format 1's) is not
+    // one of ours.
     static const char* const Header;
 
     struct FilterRecord {
@@ -29,7 +31,9 @@ struct RouterSnapshot {
     std::string taken;        // UTC, ISO 8601
     std::string password;     // the administration password that opened the session
     std::string runPassword;  // the one the run was about to install
-    bool tablesWhole = false; // the location and filter tables were read to their end
+    // The location and filter tables were read whole, so the snapshot holds all of them
+    // (false for a format-1 file, which does not say).
+    bool tablesWhole = false;
     VlRouter global{};        // global part only: `ports` null, `socket` -1
     std::vector<VlEther> ethers;
     std::vector<VlPort> ports;          // the ISDN ports, in table order
@@ -44,12 +48,20 @@ struct RouterSnapshot {
     std::string Text() const;
     // The router's records only, one "key = value" a line: what a restore compares.
     std::string RecordsText() const;
-    // Parses a whole file. False with one line in `error` for anything malformed.
+    // Parses a whole file, format 1 or 2. False with one line in `error` for anything
+    // malformed: a line that is not "key = value", an unknown or repeated key, a name the
+    // router would not take, a value its field's rule refuses, a missing field.
     static bool Parse(const std::string& text, RouterSnapshot& out, std::string& error);
 
     // Writes the file into `dir` (created 0700 when missing) as
-    // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link.
+    // <address>-<yyyymmddThhmmssZ>.snapshot, mode 0600, never through a symbolic link, and
+    // syncs the file and the folder to disk before it returns. Refuses a folder that others
+    // could change (writable by group or others without the sticky bit, or owned by
+    // someone other than the user or root, the folder or any above it), and a snapshot
+    // that would not read back.
     bool WriteFile(const std::string& dir, std::string& path, std::string& error) const;
+    // Reads a regular file of at most 1 MiB; anything else (a FIFO, a device) is refused
+    // at once, without waiting on it.
     static bool ReadFile(const std::string& path, RouterSnapshot& out, std::string& error);
 
     // Keys of the records whose values differ between the two, in this snapshot's order

@@ -466,6 +466,8 @@ TEST_F(SnapshotTest, UndoHoldsWhenTheLinkBreaks) {
         }
         EXPECT_TRUE(Contains(restore.out, "The Quillet holds what the snapshot holds.")) << restore.out;
         EXPECT_EQ(Plain(sim->Dump()), before);
+    }
+}
 
 TEST_F(SnapshotTest, EverySnapshotARunKeepsReadsBackAsWritten) {
     // What each firmware reports, and values a router may hold that no run of ours puts

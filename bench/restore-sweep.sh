@@ -14,7 +14,8 @@
 #   damaged    the restore changed a setting the run had left as it was
 #   false      the restore exited 0 while the router is not as before
 # CONNECTIONS defaults to "2 3" (the session that probes and configures, the one after
-# the restart); FRAMES to every frame of each. Waits run a hundred times faster than real.
+# the restart); "r4" sweeps the restore's own session instead, after a run that fails at
+# its dial. FRAMES defaults to every frame of each. Waits run a hundred times faster.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$top/build"}
@@ -60,13 +61,17 @@ plain() {
 }
 stop_sim() { kill "$simpid" 2>/dev/null; wait "$simpid" 2>/dev/null; simpid=""; }
 
-# How many frames each connection carries in a clean run.
-start_sim
-QLWIZ_MGMT_PORT=$port "$batch" "$work/settings.conf" >/dev/null 2>&1
-stop_sim
+# How many frames each connection carries in a clean run (and its restore, for "rN").
 declare -A total
 for k in $connections; do
-    total[$k]=$(awk -v k="$k" '/^quillet-sim: session [0-9]+ from/{s=$3} /^quillet-sim: <- /{if (s==k) n++} END{print n+0}' "$work/sim.err")
+    extra=()
+    [ "${k#r}" != "$k" ] && extra=(--set isp.outcome=noanswer)
+    start_sim "${extra[@]}"
+    QLWIZ_MGMT_PORT=$port "$batch" "$work/settings.conf" >"$work/run.out" 2>/dev/null
+    snapshot=$(sed -n 's/^Snapshot of the Quillet.s settings kept in //p' "$work/run.out")
+    [ "${k#r}" != "$k" ] && QLWIZ_MGMT_PORT=$port "$batch" --restore "$snapshot" >/dev/null 2>&1
+    stop_sim
+    total[$k]=$(awk -v k="${k#r}" '/^quillet-sim: session [0-9]+ from/{s=$3} /^quillet-sim: <- /{if (s==k) n++} END{print n+0}' "$work/sim.err")
 done
 
 declare -A count=([points]=0 [run-ok]=0 [untouched]=0 [changed]=0 [exact]=0 [equal]=0 [refused]=0 [damaged]=0 [false]=0)
@@ -74,7 +79,10 @@ for k in $connections; do
     frames=${only_frames:-$(seq 0 $((total[$k] - 1)))}
     for n in $frames; do
         count[points]=$((count[points] + 1))
-        start_sim --set fault.drop_after_frames="$n" --set fault.from_connection="$k" --set fault.connections="$k"
+        extra=()
+        [ "${k#r}" != "$k" ] && extra=(--set isp.outcome=noanswer)
+        start_sim "${extra[@]}" --set fault.drop_after_frames="$n" --set fault.from_connection="${k#r}" \
+            --set fault.connections="${k#r}"
         dump "$work/before"
         QLWIZ_MGMT_PORT=$port "$batch" "$work/settings.conf" >"$work/run.out" 2>"$work/run.err"
         rc=$?

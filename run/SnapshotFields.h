@@ -27,7 +27,7 @@ enum class Kind { Text, Int, Hex };
 enum class Rule {
     None,     // numbers: their own syntax is the rule
     Address,  // a dotted quad of four decimal bytes, or empty
-    Mask,     // an address whose one bits come first
+    Mask,     // an address, as the netmask page takes one (a run may have set any)
     Host,     // an address, or a host name where the router takes one
     Word,     // one command word: no blank and no control byte
     Text,     // no control byte; blanks allowed

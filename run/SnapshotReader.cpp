@@ -89,7 +89,7 @@ bool RuleHolds(Rule rule, const std::string& text) {
     switch (rule) {
     case Rule::None: return true;
     case Rule::Address: return text.empty() || ParseQuad(text, quad);
-    case Rule::Mask: return text.empty() || (ParseQuad(text, quad) && (~quad & (~quad + 1)) == 0);
+    case Rule::Mask: return text.empty() || ParseQuad(text, quad);
     case Rule::Host: return text.empty() || IsHost(text);
     case Rule::Word: return IsWord(text);
     case Rule::Text: return IsText(text);
@@ -174,10 +174,10 @@ const char* SetField(void* record, const Field& f, string_view value) {
     return nullptr;
 }
 
-// The names the router gives its records: a location's 1 to 12 characters and a filter's
-// 1 to 16 (what add and delete take), a port's letter and number. A name is one command
-// word, so it holds no blank and no control byte.
-bool IsLocationName(string_view s) { return !s.empty() && s.size() <= 12 && IsWord(s); }
+// The names the router gives its records: a location's 1 to 15 characters (its table's
+// width; the wizard itself makes them 12 at most), a filter's 1 to 16, a port's letter
+// and number. A name is one command word, so it holds no blank and no control byte.
+bool IsLocationName(string_view s) { return !s.empty() && s.size() <= 15 && IsWord(s); }
 bool IsFilterName(string_view s) { return !s.empty() && s.size() <= 16 && IsWord(s); }
 bool IsPortName(string_view s) {
     return s.size() >= 2 && s.size() <= 4 && string_view("CPSW").find(s[0]) != string_view::npos &&

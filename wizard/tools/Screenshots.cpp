@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     outDir = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots"));
     outDir.mkpath(QStringLiteral("."));
     // Questions are answered as a new installation would answer them.
-    wiz::SetMessageBoxFn([](const QString&, wiz::MsgButtons buttons, wiz::MsgIcon, int) {
+    wiz::SetMessageBoxFn([](const QString&, wiz::MsgButtons buttons, wiz::MsgIcon, int, const QString&) {
         return buttons == wiz::MsgButtons::YesNoCancel ? int(wiz::IdYes) : int(wiz::IdOk);
     });
     wiz::SetHelpFn([](int) {});

@@ -4,15 +4,13 @@
 #include "batch/SnapshotCommands.h"
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
+#include "run/FailureCause.h"
 #include "run/Process.h"
 
-#include "cmdlib/vl.h"
-#include "platform/Sockets.h"
 #include "platform/Time.h"
 
 #include "qlwiz_version.h"
 
-#include <cstring>
 #include <memory>
 
 namespace batch {
@@ -49,28 +47,6 @@ const char* const kHelp =
     "Exit status: 0 success, 1 the run failed (--restore: the router differs from the\n"
     "snapshot), 2 bad usage, bad settings or (--restore) a malformed snapshot.\n";
 
-// The WinSock number's text: the one of the system error it stands for.
-std::string SocketErrorText(int wsa) {
-    for (int e = 1; e < 200; ++e)
-        if (platform::WsaFromErrno(e) == wsa)
-            return std::strerror(e);
-    return "unknown socket error";
-}
-
-// Why the library's last exchange failed: a socket or library error, else the text of a
-// command the router refused.
-std::string FailureCause() {
-    const int code = vl_last_error;
-    if (code >= 10000)
-        return "socket error " + std::to_string(code) + " (" + SocketErrorText(code) + ")";
-    if (code != 0)
-        return "error " + std::to_string(code) + " (" + vl_error_text(code) + ")";
-    const VlReply* reply = vl_reply_buffer();
-    if (reply->type == VL_MSG_COMMAND && reply->length > 0 && reply->payload[0] != 's')
-        return "the router refused: " + std::string(reply->payload + 1);
-    return "no socket error, no refused command";
-}
-
 // The log keeps the wizard's line ends; a terminal wants plain ones.
 std::string PlainLines(const std::string& text) {
     std::string out;
@@ -96,11 +72,13 @@ std::string ProbeFailureMessage(const Process& probe, const std::string& stepMes
     }
 }
 
-// The final message is the wizard's; the reader of a log also needs to know why.
+// The final message is the wizard's; the reader of a log also needs to know why, in the
+// words the wizard's failure box uses.
 void ReportFailure(const Process& run, std::ostream& err) {
+    const std::string cause = VLQLWizUIControl::LastExchangeCause();
     err << "qlwiz-batch: failed in state " << run.lastStep << " \"" << run.StepTextOf(run.lastStep)
         << "\", substep " << run.failureKind << " \"" << run.FailureNameOf(run.failureKind)
-        << "\": " << FailureCause() << "\n" << std::flush;
+        << "\": " << (cause.empty() ? "no socket error, no refused command" : cause) << "\n" << std::flush;
 }
 
 int Configure(Process& run, std::ostream& out, std::ostream& err) {

@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     Heartbeat heart;
     // Answers as a user would after reading the box; a real box runs its own event loop
     // meanwhile, and so does this one.
-    wiz::SetMessageBoxFn([&](const QString& text, wiz::MsgButtons buttons, wiz::MsgIcon, int) {
+    wiz::SetMessageBoxFn([&](const QString& text, wiz::MsgButtons buttons, wiz::MsgIcon, int, const QString&) {
         boxes.push_back({text, heart.NowMs()});
         QEventLoop reading;
         QTimer::singleShot(kThinkMs, &reading, &QEventLoop::quit);

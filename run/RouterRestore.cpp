@@ -160,6 +160,7 @@ bool RouterRestore::Connect(std::string& message) {
         {std::string(), "no password"},
     };
     std::vector<std::string> tried;
+    passwordsRefused = false;
     for (const auto& [password, label] : candidates) {
         const bool offered = &password == &candidates[0].first;
         if ((offered && password.empty()) || std::find(tried.begin(), tried.end(), password) != tried.end())
@@ -180,6 +181,7 @@ bool RouterRestore::Connect(std::string& message) {
             message = "Error communicating with the Quillet at " + snapshot.address + ".";
         return false;
     }
+    passwordsRefused = true;
     message = "The Quillet at " + snapshot.address +
               " accepted none of the passwords: not the one the run installed, not the "
               "snapshot's, and not an empty one. Nothing was sent.";

@@ -48,6 +48,9 @@ public:
     // Which password opened the router: "the password you entered", "the password the run
     // installed", "the snapshot's password" or "no password".
     std::string passwordUsed;
+    // After a failed Connecting step: the router answered and took none of the passwords
+    // tried, so a front end can ask for its present one (offeredPassword) and step again.
+    bool passwordsRefused = false;
     // What the router holds differently from the snapshot after the restore, and the
     // areas (in words) whose commands it refused.
     std::vector<SettingDifference> differences;

@@ -140,14 +140,17 @@ TEST_F(BatchTest, FailuresEndWithTheWizardsMessageAndTheirCauseOnStandardError) 
         std::string lastLine, cause;  // the end of standard output, a part of standard error
     } cases[] = {
         {"", {{"AdminPassword", "wrong"}}, "Bad Password - press Retry to reenter.",
-         "failed in state 2 \"Connecting to Quillet\", substep 2 \"BadPassword\": error 4 (Request Denied)\n"},
+         "failed in state 2 \"Connecting to Quillet\", substep 2 \"BadPassword\": the Quillet did not accept the "
+         "password (error 4: Request Denied)\n"},
         // One rule in the middle of a group is refused; the ones after it are taken.
         {"fault.refuse = set filter isp.in 2 \n", {}, "Creating Filters",
-         "failed in state 3 \"Configuring Quillet\", substep 12 \"Setting Filter\": the router refused: Command refused\n"},
+         "failed in state 3 \"Configuring Quillet\", substep 12 \"Setting Filter\": the Quillet refused a command, "
+         "saying \"Command refused\"\n"},
         {"fault.refuse = save filter\n", {}, "Saving Filters",
-         "failed in state 3 \"Configuring Quillet\", substep 13 \"Saving Filter\": the router refused: Command refused\n"},
+         "failed in state 3 \"Configuring Quillet\", substep 13 \"Saving Filter\": the Quillet refused a command, "
+         "saying \"Command refused\"\n"},
         // The probe takes about 16 frames; the configuration then meets a silent router.
-        {"fault.silent_after = 24\n", {}, "", ": socket error 10060 (Connection timed out)\n"},
+        {"fault.silent_after = 24\n", {}, "", ": the Quillet stopped answering (socket error 10060: Connection timed out)\n"},
         // Nobody can correct the line IDs: Cancel goes on with one channel.
         {"isdn.2.register = no\n", {}, "Let's go Surfing!!", "answering Cancel to: Channel 2 did not register"},
     };

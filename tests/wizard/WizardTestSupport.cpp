@@ -13,8 +13,9 @@
 namespace wiztest {
 
 ScriptedBoxes::ScriptedBoxes() {
-    old_ = wiz::SetMessageBoxFn([this](const QString& text, MsgButtons buttons, MsgIcon icon, int topic) {
-        calls.push_back({text, buttons, icon, topic});
+    old_ = wiz::SetMessageBoxFn([this](const QString& text, MsgButtons buttons, MsgIcon icon, int topic,
+                                       const QString& detail) {
+        calls.push_back({text, buttons, icon, topic, detail});
         if (auto action = std::move(onNext_)) {
             onNext_ = nullptr;
             action();

@@ -46,7 +46,7 @@ inline const QString Congratulation = QStringLiteral("Congratulations - your Qui
 // The quillet-sim that main() started for the probe tests (null when only listing).
 extern SimProcess* sim;
 
-struct BoxCall { QString text; MsgButtons buttons; MsgIcon icon; int topic; };
+struct BoxCall { QString text; MsgButtons buttons; MsgIcon icon; int topic; QString detail; };
 
 // Answers message boxes from a queue and records every box. An OK-only box needs no
 // answer; any other box without one is a test failure (answered Cancel).

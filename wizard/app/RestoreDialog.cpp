@@ -1,10 +1,14 @@
 #include "wizard/app/RestoreDialog.h"
 
 #include "platform/Time.h"
+#include "run/CommandPreview.h"
 #include "run/RouterRestore.h"
+#include "wizard/app/PasswordPrompt.h"
 #include "wizard/framework/HelpWindow.h"
 #include "wizard/framework/MessageBox.h"
+#include "wizard/framework/ReturnFocus.h"
 #include "wizard/framework/WorkerCall.h"
+#include "wizard/pages/ChangesWindow.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -22,30 +26,45 @@
 
 namespace wiz {
 
+using VLQLWizUIControl::CountOf;
+using VLQLWizUIControl::GroupedPreview;
+using VLQLWizUIControl::GroupPreview;
+using VLQLWizUIControl::PreviewPorts;
+using VLQLWizUIControl::PreviewText;
 using VLQLWizUIControl::RouterRestore;
 using VLQLWizUIControl::RouterSnapshot;
+
+const char* const RestoreDialog::BadPasswordText = "Bad Password - press Retry to reenter.";
 
 RestoreDialog::RestoreDialog(RouterSnapshot snapshot, bool askFirst, QWidget* parent)
     : QDialog(parent), askFirst_(askFirst) {
     restore_ = std::make_unique<RouterRestore>(std::move(snapshot));
     setWindowTitle(QStringLiteral("Restore Quillet"));
-    auto* intro = new QLabel(QStringLiteral("Putting the Quillet at %1 back as it was when the snapshot was taken "
-                                            "(%2). Do not turn the Quillet off.")
-                                 .arg(QString::fromStdString(restore_->snapshot.address),
-                                      QString::fromStdString(restore_->snapshot.taken)),
-                             this);
+    const QString text = QStringLiteral("Putting the Quillet at %1 back as it was when the snapshot was taken (%2). Do "
+                                        "not turn the Quillet off.")
+                             .arg(QString::fromStdString(restore_->snapshot.address),
+                                  QString::fromStdString(restore_->snapshot.taken));
+    setAccessibleDescription(text);
+    auto* intro = new QLabel(text, this);
     intro->setWordWrap(true);
     log_ = new QPlainTextEdit(this);
     log_->setReadOnly(true);
     log_->setAccessibleName(QStringLiteral("Restore log"));
-    log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    log_->setAccessibleDescription(QStringLiteral("Each step of the restore, and how it ended"));
+    log_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setTabChangesFocus(true);
+    intro->setBuddy(log_);
     bar_ = new QProgressBar(this);
     bar_->setAccessibleName(QStringLiteral("Restore activity"));
+    bar_->setAccessibleDescription(QStringLiteral("Busy while the restore talks to the Quillet"));
     bar_->setTextVisible(false);
     bar_->setRange(0, 100);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Help, this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    cancel_ = buttons->button(QDialogButtonBox::Cancel);
+    cancel_->setAccessibleDescription(QStringLiteral("Stops the restore; possible until the first command is sent"));
+    buttons->button(QDialogButtonBox::Help)->setAccessibleDescription(QStringLiteral("Opens the help on this window"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &RestoreDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [] { OpenHelp(HelpTopic); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [] { OpenHelp(HelpTopic); });
@@ -59,7 +78,7 @@ RestoreDialog::RestoreDialog(RouterSnapshot snapshot, bool askFirst, QWidget* pa
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this] { NextStep(); });
-    resize(520, 400);
+    resize(560, 420);
 }
 
 RestoreDialog::~RestoreDialog() {
@@ -75,13 +94,23 @@ void RestoreDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!started_) {
         started_ = true;
-        QTimer::singleShot(0, this, [this] { Begin(); });
+        QTimer::singleShot(0, this, [this] { Connect(); });
     }
 }
 
 void RestoreDialog::reject() {
     // Stopping between the writes and the restart would leave the router half restored.
-    if (!running_) QDialog::reject();
+    if (writing_ || stopping_) return;
+    if (!running_) {
+        if (outcome_ == Outcome::NotStarted) outcome_ = Outcome::Declined;
+        QDialog::reject();
+        return;
+    }
+    // A call to the router is in flight (it cannot be cut short): the restore stops when
+    // it is back, before anything is written.
+    stopping_ = true;
+    cancel_->setEnabled(false);
+    Append(QStringLiteral("Stopping once the Quillet has answered. Nothing will be sent."));
 }
 
 void RestoreDialog::Append(const QString& text) {
@@ -89,7 +118,11 @@ void RestoreDialog::Append(const QString& text) {
     log_->moveCursor(QTextCursor::End);
 }
 
-void RestoreDialog::Begin() {
+void RestoreDialog::Connect() {
+    if (stopping_) {
+        Stop();
+        return;
+    }
     running_ = true;
     cursor_.On();
     bar_->setRange(0, 0);  // busy: the steps measure nothing
@@ -101,6 +134,20 @@ void RestoreDialog::Begin() {
 }
 
 void RestoreDialog::Connected(int more, const std::string& message) {
+    if (stopping_) {
+        Stop();
+        return;
+    }
+    if (more == 0 && restore_->passwordsRefused) {
+        if (AskPassword() && !stopping_) {
+            restore_->stage = RouterRestore::Connecting;
+            Connect();
+        } else {
+            Append(QStringLiteral("No password was given. Nothing was sent."));
+            Stop();
+        }
+        return;
+    }
     if (more == 0) {
         End(message);
         return;
@@ -111,32 +158,56 @@ void RestoreDialog::Connected(int more, const std::string& message) {
     worker_->Start([r, lines] { *lines = r->Preview(); }, [this, lines] { Previewed(*lines); });
 }
 
+bool RestoreDialog::AskPassword() {
+    cursor_.Off();
+    // After a password the user typed was refused too, the wizard's usual question first.
+    if (passwordAsked_ && ShowMessage(QString::fromLatin1(BadPasswordText), MsgButtons::RetryCancel,
+                                      MsgIcon::Exclamation, BadPasswordTopic) != IdRetry)
+        return false;
+    PasswordPrompt prompt(QString::fromStdString(restore_->snapshot.address), this);
+    const bool given = prompt.exec() == QDialog::Accepted;
+    ReturnFocus(this);
+    if (!given) return false;
+    passwordAsked_ = true;
+    restore_->offeredPassword = prompt.Password().toStdString();
+    return true;
+}
+
 void RestoreDialog::Previewed(const std::vector<std::string>& lines) {
-    Append(QStringLiteral("The restore sends these %1 command lines:").arg(lines.size()));
-    for (const std::string& line : lines) Append(QStringLiteral("    ") + QString::fromStdString(line));
-    if (askFirst_) {
-        cursor_.Off();
-        int answer = ShowMessage(QStringLiteral("Send these %1 command lines to the Quillet at %2? It then saves them "
-                                                "and restarts, which takes about a minute.")
-                                     .arg(lines.size())
-                                     .arg(QString::fromStdString(restore_->snapshot.address)),
-                                 MsgButtons::YesNo, MsgIcon::Question, ConfirmTopic);
-        if (answer != IdYes) {
-            // Only the login and the reads reached the router.
-            RouterRestore* r = restore_.get();
-            worker_->Start([r] { r->session.Close(); }, [this] {
-                running_ = false;
-                outcome_ = Outcome::Declined;
-                QDialog::reject();
-            });
-            return;
-        }
-        cursor_.On();
+    if (stopping_) {
+        Stop();
+        return;
     }
+    const auto& ports = restore_->snapshot.ports;
+    const GroupedPreview preview = GroupPreview(lines, PreviewPorts(ports.data(), ports.size()));
+    Append(QStringLiteral("The restore writes %1 with %2.")
+               .arg(QString::fromStdString(CountOf(preview.settings, "setting", "settings")),
+                    QString::fromStdString(CountOf(preview.lines, "command line", "command lines"))));
+    if (!askFirst_) {
+        Append(QString::fromStdString(PreviewText(preview, false)).trimmed());
+        NextStep();
+        return;
+    }
+    // The lines in a window of their own, to be read before anything is sent.
+    cursor_.Off();
+    ChangesWindow confirm(ChangesWindow::Purpose::Restore, preview, QString(),
+                          QString::fromStdString(restore_->snapshot.address), this);
+    const bool restore = confirm.exec() == QDialog::Accepted;
+    ReturnFocus(this);
+    if (!restore || stopping_) {
+        Append(QStringLiteral("Cancelled. Nothing was sent."));
+        Stop();
+        return;
+    }
+    cursor_.On();
     NextStep();
 }
 
 void RestoreDialog::NextStep() {
+    if (restore_->stage == RouterRestore::Writing) {
+        writing_ = true;
+        cancel_->setEnabled(false);
+    }
     Append(QString::fromStdString(restore_->StepText()));
     auto message = std::make_shared<std::string>();
     auto more = std::make_shared<int>(0);
@@ -152,17 +223,34 @@ void RestoreDialog::StepDone(int more, const std::string& message) {
     timer_->start(static_cast<int>(platform::ScaledMs(restore_->DelayMs())));
 }
 
+// Before the first write: only the login and the reads reached the router.
+void RestoreDialog::Stop() {
+    stopping_ = true;
+    cursor_.On();
+    RouterRestore* r = restore_.get();
+    worker_->Start([r] { r->session.Close(); }, [this] {
+        running_ = false;
+        cursor_.Off();
+        bar_->setRange(0, 100);
+        outcome_ = Outcome::Declined;
+        QDialog::reject();
+    });
+}
+
 void RestoreDialog::End(const std::string& message) {
     running_ = false;
+    writing_ = false;
     cursor_.Off();
     bar_->setRange(0, 100);
     bar_->setValue(100);
     const bool failed = restore_->stage == RouterRestore::Failed;
     outcome_ = failed ? Outcome::Failed : restore_->Succeeded() ? Outcome::Restored : Outcome::Differs;
-    QString text = QString::fromStdString(failed ? message : restore_->ResultText());
+    const QString text = QString::fromStdString(failed ? message : restore_->ResultText());
     Append(text);
-    ShowMessage(text, MsgButtons::Ok, outcome_ == Outcome::Restored ? MsgIcon::Information : MsgIcon::Stop,
-                ResultTopic);
+    // The box reads the first sentence first; the settings and areas follow one a line.
+    const qsizetype firstLine = text.indexOf(QLatin1Char('\n'));
+    ShowMessage(text.left(firstLine), MsgButtons::Ok, outcome_ == Outcome::Restored ? MsgIcon::Information : MsgIcon::Stop,
+                ResultTopic, firstLine < 0 ? QString() : text.mid(firstLine + 1));
     if (outcome_ == Outcome::Restored)
         accept();
     else

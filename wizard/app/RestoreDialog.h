@@ -1,6 +1,9 @@
 // "Restore...": puts a router back as a snapshot found it. The window logs each step as
-// the progress page does, runs every step off the GUI thread with the wait cursor on,
-// shows the command lines before any is sent, and cannot be closed half way.
+// the progress page does and runs every step off the GUI thread with the wait cursor on.
+// Before anything is sent it shows the command lines in a window of their own (the
+// Changes window's grouped view) to be confirmed; it asks for the router's present
+// password when none it knows opens the router; Cancel, Escape and the window's close
+// stop it until the first write, after which it cannot be stopped half way.
 #pragma once
 
 #include "run/RouterSnapshot.h"
@@ -10,9 +13,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 
 namespace VLQLWizUIControl {
@@ -35,37 +40,50 @@ public:
     QPlainTextEdit* LogBox() const { return log_; }
     QString LogText() const;
     QProgressBar* ProgressBar() const { return bar_; }
+    QPushButton* CancelButton() const { return cancel_; }
     bool Running() const { return running_; }
+    // The first command has gone out: from here on the restore runs to its end.
+    bool Writing() const { return writing_; }
     Outcome Result() const { return outcome_; }
 
     static constexpr int HelpTopic = 127;       // the window
-    static constexpr int ConfirmTopic = 4204;   // "Send these lines?"
     static constexpr int ResultTopic = 4205;    // the last message
+    // The wizard's own "Bad Password" question, asked before the password is asked again.
+    static const char* const BadPasswordText;
+    static constexpr int BadPasswordTopic = 4097;
 
+    // Cancel, Escape and the window's close: stops the restore before its first write (at
+    // once, or when the call to the router in flight is back), never after it.
     void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Begin();
+    void Connect();
     void Connected(int more, const std::string& message);
+    bool AskPassword();
     void Previewed(const std::vector<std::string>& lines);
     void NextStep();
     void StepDone(int more, const std::string& message);
     void End(const std::string& message);
+    void Stop();
     void Append(const QString& text);
 
     std::unique_ptr<VLQLWizUIControl::RouterRestore> restore_;
     bool askFirst_;
     bool started_ = false;
     bool running_ = false;
+    bool writing_ = false;
+    bool stopping_ = false;
+    bool passwordAsked_ = false;
     Outcome outcome_ = Outcome::NotStarted;
     WaitCursor cursor_;
     WorkerCall* worker_;
     QTimer* timer_;
     QPlainTextEdit* log_;
     QProgressBar* bar_;
+    QPushButton* cancel_;
 };
 
 // Reads the snapshot at `path` and runs the restore in a RestoreDialog over `parent`. A

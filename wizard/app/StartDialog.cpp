@@ -4,6 +4,7 @@
 #include "wizard/app/AboutBox.h"
 #include "wizard/app/RestoreDialog.h"
 #include "wizard/framework/HelpWindow.h"
+#include "wizard/framework/ReturnFocus.h"
 #include "wizard/pages/Pictures.h"
 
 #include <QContextMenuEvent>
@@ -67,12 +68,16 @@ void StartDialog::Setup() {
         runSheet_(sheet);
     else
         sheet.exec();
+    ReturnFocus(setup_);
 }
 
 void StartDialog::Restore() {
     QString dir = QString::fromStdString(platform::GetHooks().snapshotDir);
     QString path = chooseFile_ ? chooseFile_(dir) : ChooseSnapshotFile(this, dir);
     if (!path.isEmpty()) RestoreFromFile(this, path, true);
+    // The last window of the restore may have been a message box over a window that is
+    // gone: the keyboard comes back here, not wherever the window manager puts it.
+    ReturnFocus(restore_);
 }
 
 void StartDialog::Overview() {

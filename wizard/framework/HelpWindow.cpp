@@ -1,5 +1,7 @@
 #include "wizard/framework/HelpWindow.h"
 
+#include "wizard/framework/ReturnFocus.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QPointer>
@@ -7,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace wiz {
 namespace {
@@ -93,6 +96,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(CurrentDocument().title);
     auto* links = new LinkBrowser(this);
     browser_ = links;
+    setAccessibleDescription(tr("Help on the window you were in; Escape closes it"));
     browser_->setAccessibleName(tr("Help text"));
     browser_->setOpenExternalLinks(false);
     // A caret the keys move, as well as Tab from link to link: a screen reader reads where
@@ -109,10 +113,22 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 }
 
 void HelpWindow::ShowTopic(int topic) {
-    // A message box that asked for help is modal: the help window must be the next modal
-    // window up, or the user could not scroll or close it.
+    if (QWidget* active = QApplication::activeWindow(); active && active != this) opener_ = active;
+    // A modal window that asked for help (a message box, the Changes window) blocks the
+    // rest: the help window must be the next modal window up, or the user could not
+    // scroll or close it. The modality can only change while the window is hidden.
+    const Qt::WindowModality modality = QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal;
+    if (isVisible() && windowModality() != modality) {
+        reopening_ = true;
+        hide();
+        reopening_ = false;
+    }
     if (!isVisible()) {
-        setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
+        setWindowModality(modality);
+        // Over the window that asked, as its dialog: a window manager gives the keyboard
+        // back to it when the help closes, not to the first window of the program.
+        winId();
+        windowHandle()->setTransientParent(opener_ ? opener_->window()->windowHandle() : nullptr);
         show();
     }
     raise();
@@ -126,6 +142,11 @@ void HelpWindow::ShowTopic(int topic) {
         browser_->setTextCursor(caret);
     }
     browser_->scrollToAnchor(HelpAnchor(topic));
+}
+
+void HelpWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!reopening_) ReturnFocus(opener_);
 }
 
 HelpWindow* HelpWindow::Instance() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -33,13 +34,20 @@ QString HelpAnchor(int topic);
 class HelpWindow : public QDialog {
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
+    // Shows the topic over the window that asked for it (the active one), which has the
+    // keyboard again when the help closes.
     void ShowTopic(int topic);
     QTextBrowser* Browser() const { return browser_; }
     // The one window the program uses, made on first use.
     static HelpWindow* Instance();
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     QTextBrowser* browser_;
+    QPointer<QWidget> opener_;
+    bool reopening_ = false;
 };
 
 } // namespace wiz

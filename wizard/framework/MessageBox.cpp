@@ -1,11 +1,14 @@
 #include "wizard/framework/MessageBox.h"
 
 #include "wizard/framework/HelpWindow.h"
+#include "wizard/framework/ReturnFocus.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -42,10 +45,10 @@ QString IconName(MsgIcon icon) {
 
 } // namespace
 
-int ShowMessage(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
+int ShowMessage(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic, const QString& detail) {
     if (CurrentFn())
-        return CurrentFn()(text, buttons, icon, helpTopic);
-    return RealMessageBox(text, buttons, icon, helpTopic);
+        return CurrentFn()(text, buttons, icon, helpTopic, detail);
+    return RealMessageBox(text, buttons, icon, helpTopic, detail);
 }
 
 MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
@@ -54,9 +57,17 @@ MessageBoxFn SetMessageBoxFn(MessageBoxFn fn) {
     return old;
 }
 
-int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic) {
-    QWidget* behind = QApplication::activeWindow();
+int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int helpTopic, const QString& detail) {
+    QPointer<QWidget> behind = QApplication::activeWindow();
     QMessageBox box(ToQtIcon(icon), QApplication::applicationName(), text, QMessageBox::NoButton, behind);
+    if (!detail.isEmpty()) {
+        box.setInformativeText(detail);
+        // The box sizes itself for the text, often a few words: the detail gets room to
+        // read as sentences rather than a column of single words.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(420, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+    }
     if (auto* picture = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
         picture->setAccessibleName(IconName(icon));
     struct Choice { QMessageBox::StandardButton button; int id; };
@@ -86,6 +97,8 @@ int RealMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon, int he
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), &box);
     QObject::connect(f1, &QShortcut::activated, &box, [f1Topic] { OpenHelp(f1Topic); });
     box.exec();
+    box.hide();
+    ReturnFocus(behind);
     QAbstractButton* clicked = box.clickedButton();
     for (const Choice& c : choices)
         if (clicked == box.button(c.button))

@@ -160,14 +160,22 @@ void CConfigPropertyPage8::OnTimer() {
     if (!tick.logLine.empty()) Append(tick.logLine);
     WizardRun* run = host_->Run();
     auto outcome = std::make_shared<StepOutcome>();
+    auto cause = std::make_shared<std::string>();
     stepping_ = true;
     // The step talks to the router for up to a minute: off the GUI thread, with nothing
-    // else touching the run until it is back.
-    Sheet()->RunBlocking([run, outcome] { *outcome = Driver::CallStep(run->Machine()); },
-                        [this, outcome] {
-                            stepping_ = false;
-                            StepDone(*outcome);
-                        });
+    // else touching the run until it is back. Why it failed is read there too, before
+    // anything else uses the router library.
+    Sheet()->RunBlocking(
+        [run, outcome, cause] {
+            *outcome = Driver::CallStep(run->Machine());
+            if (outcome->threw || run->Machine().state == VLQLWizUIControl::StepMachine::Failed)
+                *cause = run->FailureCause();
+        },
+        [this, outcome, cause] {
+            stepping_ = false;
+            cause_ = QString::fromStdString(*cause);
+            StepDone(*outcome);
+        });
 }
 
 void CConfigPropertyPage8::StepDone(const StepOutcome& step) {
@@ -199,13 +207,13 @@ void CConfigPropertyPage8::FailureFlow(const Outcome& out) {
     Working(false);
     QString text = QString::fromStdString(out.text);
     if (!out.offersRetry) {
-        ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic);
+        ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop, out.helpTopic, cause_);
         driver_->Resolve(Answer::Ok);
         OfferRestore();
         FinishOnly();
         return;
     }
-    int answer = ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Question, out.helpTopic);
+    int answer = ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Question, out.helpTopic, cause_);
     Resolution r = driver_->Resolve(answer == IdRetry ? Answer::Retry : Answer::Cancel);
     switch (r.kind) {
     case Resolution::GoBack: {

@@ -70,6 +70,8 @@ private:
     bool asking_ = false;
     bool aborting_ = false;
     std::unique_ptr<VLQLWizUIControl::StepOutcome> heldStep_;
+    // Why the last step failed, for the failure box (run/FailureCause).
+    QString cause_;
     QPlainTextEdit* log_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QTimer* timer_ = nullptr;

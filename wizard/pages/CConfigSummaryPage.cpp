@@ -3,6 +3,7 @@
 #include "platform/Hooks.h"
 #include "router/ValueTables.h"
 #include "run/ConfigSettings.h"
+#include "wizard/framework/ReturnFocus.h"
 #include "wizard/pages/ChangesWindow.h"
 #include "wizard/pages/WizardRun.h"
 
@@ -67,6 +68,7 @@ void CConfigSummaryPage::ShowChanges() {
     struct Preview {
         std::vector<std::string> lines;
         std::string error;
+        std::vector<VLQLWizUIControl::PreviewPort> ports;
     };
     auto preview = std::make_shared<Preview>();
     QString address = QString::fromStdString(settings_->RouterAddress());
@@ -75,14 +77,22 @@ void CConfigSummaryPage::ShowChanges() {
     auto show = [this, preview, address] {
         cursor_.Off();
         if (!HasWindow()) return;
-        QStringList lines;
-        for (const std::string& line : preview->lines) lines << QString::fromStdString(line);
-        auto* window = new ChangesWindow(lines, QString::fromStdString(preview->error), address, Window());
+        auto* window = new ChangesWindow(ChangesWindow::Purpose::Changes,
+                                         VLQLWizUIControl::GroupPreview(preview->lines, preview->ports),
+                                         QString::fromStdString(preview->error), address, Window());
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // The keyboard goes back to the button, not wherever the window manager likes.
+        QPointer<QPushButton> button = changes_;
+        QObject::connect(window, &QDialog::finished, changes_, [button] { ReturnFocus(button); });
         changesWindow_ = window;
         window->open();
     };
-    bool started = Sheet()->RunBlocking([run, preview] { run->PreviewConfigure(preview->lines, preview->error); }, show);
+    bool started = Sheet()->RunBlocking(
+        [run, preview] {
+            run->PreviewConfigure(preview->lines, preview->error);
+            preview->ports = run->Ports();
+        },
+        show);
     if (!started) cursor_.Off();
 }
 

@@ -1,29 +1,49 @@
-// "Changes...": the command lines the configure step would send to the router found by
-// the probe, in order, in a read-only window over the summary page. Nothing is sent.
+// The command lines the wizard would send to a Quillet, before any is sent: grouped
+// under plain headings (run/CommandPreview), each line once, passwords masked unless
+// asked for, in a read-only text whose caret the keys move line by line. "Changes..."
+// on the summary page shows what the configure step would send (Close); a restore shows
+// what it would write back and asks for Restore or Cancel.
 #pragma once
 
-#include <QDialog>
-#include <QStringList>
+#include "run/CommandPreview.h"
 
+#include <QDialog>
+
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace wiz {
 
 class ChangesWindow : public QDialog {
 public:
-    // `error` (may be empty) says why the step would stop before its end.
-    ChangesWindow(const QStringList& lines, const QString& error, const QString& address, QWidget* parent = nullptr);
+    enum class Purpose { Changes, Restore };
 
-    QPlainTextEdit* LinesBox() const { return box_; }
-    QStringList Lines() const;
+    // `error` (may be empty) says why the configure step would stop before its end.
+    ChangesWindow(Purpose purpose, VLQLWizUIControl::GroupedPreview preview, const QString& error,
+                  const QString& address, QWidget* parent = nullptr);
+
+    const VLQLWizUIControl::GroupedPreview& Preview() const { return preview_; }
     QLabel* IntroLabel() const { return intro_; }
+    QPlainTextEdit* LinesBox() const { return box_; }
+    QCheckBox* ShowPasswordsBox() const { return showPasswords_; }
+    // Restore (Purpose::Restore only, else null), and Close or Cancel.
+    QPushButton* RestoreButton() const { return restore_; }
+    QPushButton* CloseButton() const { return close_; }
 
-    static constexpr int HelpTopic = 126;
+    static constexpr int ChangesTopic = 126;
+    static constexpr int RestoreTopic = 4204;
 
 private:
+    void ShowLines();
+
+    VLQLWizUIControl::GroupedPreview preview_;
     QLabel* intro_;
     QPlainTextEdit* box_;
+    QCheckBox* showPasswords_;
+    QPushButton* restore_ = nullptr;
+    QPushButton* close_;
 };
 
 } // namespace wiz

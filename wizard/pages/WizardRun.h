@@ -4,6 +4,7 @@
 // step machines.
 #pragma once
 
+#include "run/CommandPreview.h"
 #include "run/StepMachine.h"
 
 #include <functional>
@@ -30,6 +31,11 @@ public:
         error = "no router session";
         return false;
     }
+    // The router's ports, for the headings of a preview.
+    virtual std::vector<VLQLWizUIControl::PreviewPort> Ports() const { return {}; }
+    // Why the last Step failed, with the step it was in; "" when the run saw no cause
+    // (see run/FailureCause). Called on the thread of that Step, right after it.
+    virtual std::string FailureCause() const { return std::string(); }
     // The snapshot the configure step kept before it changed the router; empty when
     // none was written.
     virtual std::string SnapshotPath() const { return std::string(); }

@@ -1,6 +1,7 @@
-// Renders the start dialog, the about box, every wizard page and the help window to PNG
-// files, offscreen, with example entries and a run that only pretends to talk to a
-// Quillet. scripts/screenshots.sh builds and runs it:
+// Renders the start dialog, the about box, every wizard page, the help window, the
+// Changes window, the restore's preview and a failure box to PNG files, offscreen, with
+// example entries and a run that only pretends to talk to a Quillet.
+// scripts/screenshots.sh builds and runs it:
 //   QT_QPA_PLATFORM=offscreen qlwiz-screenshots docs/screenshots
 #include "wizard/app/AboutBox.h"
 #include "wizard/app/App.h"
@@ -20,9 +21,14 @@
 #include "wizard/framework/HelpWindow.h"
 #include "wizard/framework/MessageBox.h"
 #include "wizard/app/StartDialog.h"
+#include "wizard/pages/ChangesWindow.h"
+#include "run/FailureCause.h"
+#include "cmdlib/vl.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,6 +40,7 @@
 #include <arpa/inet.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -92,6 +99,26 @@ void Save(QWidget* w, const QString& name) {
     }
 }
 
+// What the configure step would send to an office Quillet set up before, as a dry run
+// against quillet-sim prints it for these entries.
+const std::vector<std::string> PreviewLines = {
+    "set ether0 address 192.168.10.1", "save address", "set S1 group 2", "set S2 group 2",
+    "set ether0 address 192.168.10.1", "set isdn ni-1", "set address 192.168.10.1",
+    "set filter isp.in blank", "set filter isp.in 1 deny   192.168.10.1/24 0.0.0.0/0",
+    "set filter isp.in 2 permit tcp   estab", "set filter isp.in 3 permit 0.0.0.0/0 192.168.10.21/32 tcp dst eq 21",
+    "set filter isp.in 4 permit 0.0.0.0/0 192.168.10.80/32 tcp dst eq 80", "save filter", "save filter",
+    "set isp telephone 5550100&5550101", "set isp username office", "set isp password isp-pass",
+    "set isp maxports 2", "set isp ifilter isp.in", "set isp ofilter isp.out", "save location", "reset dialer",
+    "set address 192.168.10.1", "set password s3cret", "set ether0 address 192.168.10.1", "save address",
+    "set address 192.168.10.1", "save address", "set S1 group 2", "save S1", "set S2 group 2", "save S2", "reboot"};
+
+// A restore after that run: the snapshot's values go back.
+const std::vector<std::string> RestoreLines = {
+    "set ether0 address 192.168.10.1", "set isdn 5ess", "set password old-pass", "set S1 spid 40855512340101",
+    "set S1 directory 4085551234", "set filter isp.in blank", "set filter isp.in 1 permit 0.0.0.0/0 192.168.10.80/32 tcp dst eq 80",
+    "delete filter isp.out", "set isp telephone 14085550100", "set isp password surf-the-web", "set isp ofilter",
+    "save address", "save S1", "save S2", "save filter", "save location", "reset dialer", "reboot"};
+
 void Next(wiz::CConfigPropertySheet& sheet) {
     sheet.NextButton()->click();
     Settle(&sheet);
@@ -105,7 +132,7 @@ int main(int argc, char** argv) {
     outDir = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots"));
     outDir.mkpath(QStringLiteral("."));
     // Questions are answered as a new installation would answer them.
-    wiz::SetMessageBoxFn([](const QString&, wiz::MsgButtons buttons, wiz::MsgIcon, int) {
+    wiz::SetMessageBoxFn([](const QString&, wiz::MsgButtons buttons, wiz::MsgIcon, int, const QString&) {
         return buttons == wiz::MsgButtons::YesNoCancel ? int(wiz::IdYes) : int(wiz::IdOk);
     });
     wiz::SetHelpFn([](int) {});
@@ -197,5 +224,41 @@ int main(int argc, char** argv) {
     help.show();
     help.ShowTopic(4201);
     Save(&help, QStringLiteral("17-help"));
+    help.hide();
+
+    const std::vector<VLQLWizUIControl::PreviewPort> ports = {{"S1", true}, {"S2", true}};
+    wiz::ChangesWindow changes(wiz::ChangesWindow::Purpose::Changes, VLQLWizUIControl::GroupPreview(PreviewLines, ports),
+                               QString(), QStringLiteral("192.168.10.1"));
+    // Tall enough for every line, so that the picture shows them all.
+    auto fit = [](wiz::ChangesWindow& w) {
+        w.show();
+        QPlainTextEdit* box = w.LinesBox();
+        int need = box->blockCount() * box->fontMetrics().lineSpacing() + 2 * int(box->document()->documentMargin()) + 4;
+        w.resize(w.width(), w.height() + std::max(0, need - box->viewport()->height()));
+    };
+    fit(changes);
+    Save(&changes, QStringLiteral("18-changes"));
+    wiz::ChangesWindow restore(wiz::ChangesWindow::Purpose::Restore, VLQLWizUIControl::GroupPreview(RestoreLines, ports),
+                               QString(), QStringLiteral("192.168.10.1"));
+    fit(restore);
+    Save(&restore, QStringLiteral("19-restore"));
+
+    // The failure box of a refused "save location", with the cause in the run's own words.
+    VlReply* reply = vl_reply_buffer();
+    reply->type = VL_MSG_COMMAND;
+    std::strcpy(reply->payload, "eLocation table full");
+    reply->length = static_cast<int16_t>(std::strlen(reply->payload) + 1);
+    vl_last_error = 0;
+    PretendRun failed(nullptr);
+    failed.lastStep = VLQLWizUIControl::StepMachine::Configuring;
+    const std::string cause = VLQLWizUIControl::StepFailureCause(failed, VLQLWizUIControl::LastExchangeCause());
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            Save(box, QStringLiteral("20-failure"));
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    wiz::RealMessageBox(QString::fromStdString(failed.FailureTextOf(VLQLWizUIControl::StepMachine::SavingLocation)),
+                        wiz::MsgButtons::Ok, wiz::MsgIcon::Stop, 3850, QString::fromStdString(cause));
     return failures == 0 ? 0 : 1;
 }

@@ -4,6 +4,9 @@
 #include "WizardTestSupport.h"
 
 #include "platform/Hooks.h"
+#include "wizard/app/PasswordPrompt.h"
+#include "wizard/app/RestoreDialog.h"
+#include "wizard/pages/ChangesWindow.h"
 #include "wizard/pages/Pictures.h"
 
 #include <QAccessible>
@@ -217,6 +220,54 @@ TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts)
     EXPECT_TRUE(idle && !idle->busy);
     EXPECT_LE(std::count_if(heard.begin(), heard.end(),
                             [&](const Heard& h) { return h.type == QAccessible::ValueChanged && h.object == bar; }), 1);
+}
+
+TEST_F(AccessibilityTest, ThePreviewRestoreAndPasswordWindowsNameAndDescribeEveryControl) {
+    // What a screen reader reads of each window: its name and description, then each
+    // control it can work, in the order a screen reader walks them, with role, name and description.
+    using Purpose = wiz::ChangesWindow::Purpose;
+    using Role = QAccessible::Role;
+    const auto preview = VLQLWizUIControl::GroupPreview({"set isp password pw", "save location", "reboot"}, {});
+    VLQLWizUIControl::RouterSnapshot snapshot;
+    snapshot.address = "10.0.0.1", snapshot.taken = "2026-12-07T20:30:16Z";
+    wiz::ChangesWindow changes(Purpose::Changes, preview, QString(), "10.0.0.1");
+    wiz::ChangesWindow confirm(Purpose::Restore, preview, QString(), "10.0.0.1");
+    wiz::RestoreDialog restore(snapshot, true);  // not shown: it would start
+    wiz::PasswordPrompt prompt(QStringLiteral("10.0.0.1"));
+    using Controls = std::vector<std::pair<Role, QString>>;
+    const Controls lines = {{Role::EditableText, "Command lines"}, {Role::CheckBox, "Show passwords"}};
+    const std::tuple<QDialog*, QString, Controls> rows[] = {
+        {&changes, "Changes to the Quillet", {lines[0], lines[1], {Role::Button, "Close"}, {Role::Button, "Help"}}},
+        {&confirm, "Restore: Changes to the Quillet",
+         {lines[0], lines[1], {Role::Button, "Restore"}, {Role::Button, "Cancel"}, {Role::Button, "Help"}}},
+        {&restore, "Restore Quillet",
+         {{Role::EditableText, "Restore log"}, {Role::ProgressBar, "Restore activity"}, {Role::Button, "Cancel"},
+          {Role::Button, "Help"}}},
+        {&prompt, "Quillet Password",
+         {{Role::EditableText, "Administration password"}, {Role::Button, "OK"}, {Role::Button, "Cancel"},
+          {Role::Button, "Help"}}},
+    };
+    for (const auto& [window, title, expected] : rows) {
+        SCOPED_TRACE(title.toStdString());
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window);
+        EXPECT_EQ(iface->text(QAccessible::Name), title);
+        EXPECT_FALSE(iface->text(QAccessible::Description).isEmpty());
+        Controls controls;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            for (int i = 0; i < node->childCount(); ++i) {
+                QAccessibleInterface* child = node->child(i);
+                const Role role = child->role();
+                if (role != Role::EditableText && role != Role::CheckBox && role != Role::Button && role != Role::ProgressBar) {
+                    walk(child);
+                    continue;
+                }
+                controls.emplace_back(role, child->text(QAccessible::Name));
+                EXPECT_FALSE(child->text(QAccessible::Description).isEmpty()) << child->text(QAccessible::Name).toStdString();
+            }
+        };
+        walk(iface);
+        EXPECT_EQ(controls, expected);
+    }
 }
 
 TEST(HelpWindowAccess, TheCaretStandsAtTheTopicAndTabReachesNamedLinks) {

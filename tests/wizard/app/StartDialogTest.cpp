@@ -4,11 +4,16 @@
 
 #include "qlwiz_version.h"
 #include "wizard/app/App.h"
+#include "wizard/app/PasswordPrompt.h"
 #include "wizard/app/StartDialog.h"
+#include "wizard/pages/ChangesWindow.h"
+#include "wizard/pages/Pictures.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 namespace wiztest {
 namespace {
@@ -112,6 +117,60 @@ TEST_F(SheetTest, TheWholeWizardWithTheKeyboardAlone) {
     Settle();
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(boxes->Count(), 0u);
+}
+
+TEST_F(SheetTest, HelpThenEscapeGivesTheKeyboardBackToTheWindowThatAskedForIt) {
+    help.reset();  // the real help window
+    wiz::InitResources();
+    using Purpose = wiz::ChangesWindow::Purpose;
+    const auto preview = VLQLWizUIControl::GroupPreview({"set ether0 address 10.0.0.1", "save address", "reboot"}, {});
+    wiz::StartDialog start;
+    wiz::PasswordPrompt prompt(QStringLiteral("10.0.0.1"));
+    std::unique_ptr<wiz::ChangesWindow> changes;
+    // F1 on the control that has the keyboard, Escape in the help: the same window is
+    // active again, the keyboard on the same control.
+    auto helpAndBack = [](QWidget* window) {
+        ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window; }, 2000));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && window->isAncestorOf(focus));
+        QTest::keyClick(focus, Qt::Key_F1);
+        ASSERT_TRUE(WaitUntil([] { return QApplication::activeWindow() == wiz::HelpWindow::Instance(); }, 2000));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window && QApplication::focusWidget() == focus; },
+                              2000)) << window->windowTitle().toStdString();
+        EXPECT_FALSE(wiz::HelpWindow::Instance()->isVisible());
+    };
+    const std::vector<std::function<QWidget*()>> windows = {
+        [&]() -> QWidget* { return start.show(), &start; },
+        [&]() -> QWidget* { return sheet->activateWindow(), sheet.get(); },
+        [&]() -> QWidget* {
+            changes = std::make_unique<wiz::ChangesWindow>(Purpose::Changes, preview, QString(), "10.0.0.1", Active()->Window());
+            return changes->open(), changes.get();
+        },
+        [&]() -> QWidget* {
+            changes = std::make_unique<wiz::ChangesWindow>(Purpose::Restore, preview, QString(), "10.0.0.1", &start);
+            return changes->open(), changes.get();
+        },
+        [&]() -> QWidget* { return prompt.open(), &prompt; },
+    };
+    for (const auto& open : windows) {
+        QWidget* window = open();
+        SCOPED_TRACE(window->windowTitle().toStdString());
+        helpAndBack(window);
+        if (window != sheet.get()) window->close();
+    }
+    // A real message box over the sheet; once answered, the sheet has the keyboard again.
+    sheet->activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == sheet.get(); }, 2000));
+    QWidget* before = QApplication::focusWidget();
+    QTimer::singleShot(0, [&] {
+        auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        helpAndBack(box);
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(wiz::RealMessageBox("Saving ISP Location", MsgButtons::OkCancel, MsgIcon::Stop, 3850), wiz::IdOk);
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == sheet.get() && QApplication::focusWidget() == before; }));
 }
 
 } // namespace

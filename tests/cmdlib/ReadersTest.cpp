@@ -134,6 +134,14 @@ TEST(VlReadEther, RequestsEachInterfaceByNameAndNeverPastTheTable) {
               Texts({"10.0.0.1", "out f", "extra", "ether1", ""}));
     EXPECT_EQ(got.ether[0].flags * 10 + got.ether[0].ipxframe, 93);
     EXPECT_NE(got.capabilities & VL_CAP_ETHER_EXTRA, 0u);
+    // Older firmware sends no last field, and so has not the capability it stands for.
+    router.replies["8:ether0"] = {"ether0 10.0.0.1 255.0.0.0 9 inf \"out f\" 0000000A 3"};
+    peer::With(router, [](VlRouter* r) {
+        r->ether_count = 2;
+        r->capabilities = 0;
+        EXPECT_EQ(vl_read_ether(r), 0);
+        EXPECT_EQ(r->capabilities, 0u);
+    });
     router.replies.erase("8:ether1");  // a failed request ends the read
     peer::With([&](Peer& p, const Frame& f) { f.Text() == "ether0" ? router(p, f) : p.Close(); }, [](VlRouter* r) {
         r->ether_count = 2;

@@ -109,6 +109,55 @@ TEST(VlConn, ExchangesOnAClosedRecordFailWith5) {
     }
 }
 
+// Each bound from both sides, on an open connection: what is refused leaves the reason and
+// sends or queues nothing; what is accepted goes out whole.
+TEST(VlConn, LengthsAtTheirBoundsAndTheLastErrorTheyLeave) {
+    Peer p([](Peer&, const Frame&) {});
+    VlRouter r;
+    ASSERT_TRUE(p.Connect(&r));
+    const std::string big(VL_REPLY_PAYLOAD + 1, 'p');
+    const struct {
+        const char* name;
+        std::function<int()> call;
+        int rc, error, fill;
+        int sentLength;  // payload length of the frame the peer gets; -1 none
+    } cases[] = {
+        {"send, empty", [&] { return vl_send_message(&r, 9, big.data(), 0); }, 0, 0, 0, 0},
+        {"send, largest", [&] { return vl_send_message(&r, 9, big.data(), VL_REPLY_PAYLOAD); }, 0, 0, 0,
+         VL_REPLY_PAYLOAD},
+        {"send, one over", [&] { return vl_send_message(&r, 9, big.data(), VL_REPLY_PAYLOAD + 1); }, -1,
+         platform::WSAEMSGSIZE, 0, -1},
+        {"send, negative", [&] { return vl_send_message(&r, 9, big.data(), -1); }, -1, platform::WSAEMSGSIZE, 0, -1},
+        {"send, no bytes", [&] { return vl_send_message(&r, 9, nullptr, 3); }, -1, platform::WSAEMSGSIZE, 0, -1},
+        {"queue, largest", [&] { return vl_queue_message(&r, 9, big.data(), VL_MAX_QUEUED_PAYLOAD); }, 0, 0,  // cleared
+         VL_HEADER_SIZE + VL_MAX_QUEUED_PAYLOAD, -1},
+        {"queue, one over", [&] { return vl_queue_message(&r, 9, big.data(), VL_MAX_QUEUED_PAYLOAD + 1); }, -1,
+         platform::WSAEMSGSIZE, 0, -1},
+        {"write, negative", [&] { return vl_write(&r, big.data(), -1); }, -1, platform::WSAEFAULT, 0, -1},
+        {"write, no bytes", [&] { return vl_write(&r, nullptr, 5); }, -1, platform::WSAEFAULT, 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vl_last_error = 12345;
+        const size_t before = p.Frames().size();
+        EXPECT_EQ(c.call(), c.rc);
+        EXPECT_EQ(vl_last_error, c.error);
+        EXPECT_EQ(vl_batch_fill(), c.fill);
+        if (c.sentLength >= 0) {
+            ASSERT_TRUE(p.WaitFrames(before + 1, 5000));
+            EXPECT_EQ(p.Frames().back().length, c.sentLength);
+        }
+        vl_flush(&r);
+    }
+    // A frame that does not fit flushes the batch first; when that flush fails, its reason stays.
+    while (vl_batch_fill() + VL_HEADER_SIZE + VL_MAX_QUEUED_PAYLOAD <= VL_BATCH_SIZE)
+        vl_queue_message(&r, 9, big.data(), VL_MAX_QUEUED_PAYLOAD);
+    vl_close(&r);
+    EXPECT_EQ(vl_queue_message(&r, 9, big.data(), VL_MAX_QUEUED_PAYLOAD), -1);
+    EXPECT_EQ(vl_last_error, VL_ERR_NO_CONNECTION);
+    vl_flush(&r);  // the frame stays queued; the next test must not send it
+}
+
 TEST(VlConn, HostileFramesAreCleanFailures) {
     const std::string full(2060, 'A');
     const struct {

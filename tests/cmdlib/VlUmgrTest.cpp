@@ -36,14 +36,22 @@ Lines Exchange(peer::Router router, const std::function<int(VlRouter*)>& call, i
     return peer::Texts(peer::With(router, [&](VlRouter* r) { *rc = call(r); }));
 }
 
-TEST(VlNames, TooLongOrEmptyNamesAreRefusedWithoutTraffic) {
+TEST(VlNames, BadNamesAndMissingRecordsAreRefusedWithoutTraffic) {
     VlLocation loc = Defaults("thirteen_char");
     VlFilter f{};
+    VlEther e{};
+    VlPort port{};
     int rc = 0;
     EXPECT_EQ(Exchange(peer::Router{}, [&](VlRouter* r) {
         for (int refused : {vl_add_location(r, &loc), vl_delete_location(r, "thirteen_char"), vl_delete_location(r, ""),
                             vl_add_filter(r, &f), vl_add_filter(r, nullptr), vl_delete_filter(r, "seventeen_chars_x"),
-                            vl_delete_filter(r, "")})
+                            vl_delete_filter(r, ""),
+                            // A builder without one of its records has nothing to compare.
+                            vl_set_global(nullptr, r, ""), vl_set_global(r, nullptr, ""),
+                            vl_set_ether(r, "ether0", nullptr, &e), vl_set_ether(r, "ether0", &e, nullptr),
+                            vl_set_port(r, "S1", nullptr, &port), vl_set_port(r, "S1", &port, nullptr),
+                            vl_set_location(r, nullptr, &loc), vl_set_location(r, &loc, nullptr),
+                            vl_set_filter(r, nullptr, &f), vl_set_filter(r, &f, nullptr), vl_add_location(r, nullptr)})
             EXPECT_EQ(refused, -1);
         return vl_delete_location(r, "twelve_chars") + vl_delete_filter(r, "sixteen_chars_xx");
     }, &rc), (Lines{"delete location twelve_chars", "delete filter sixteen_chars_xx"}));

@@ -141,12 +141,21 @@ TEST(Session, ConfigurationReachesTheRouterAndTheListsKeepTheirRules) {
 
 TEST(Session, DialWithoutWaitSendsOnlyTheDialAndRebootThenOpenAgain) {
     SimProcess sim;
-    ASSERT_TRUE(StartSim(sim, "reboot_ms = 1000\napply = add location isp\n")) << sim.Error();
+    // Each call goes unanswered and frees its port at once, so every dial finds one idle.
+    ASSERT_TRUE(StartSim(sim, "reboot_ms = 1000\napply = add location isp\nisp.outcome = noanswer\n"
+                              "isp.connect_ms = 0\n")) << sim.Error();
     VLVelunor session;
     ASSERT_EQ(session.Open("127.0.0.1", ""), VLVelunor::Ok) << sim.Log();
     EXPECT_EQ(session.Dial("isp", 0, 1), VLVelunor::Ok);
     EXPECT_EQ(SimProcess::DumpValue(sim.Dump(), "state", "debug"), "0x0");
     EXPECT_EQ(Count(sim.Log(), "<- CONSOLE"), 0);  // and reads no console
+    // A port the table does not have is given up at the first poll, the debug output reset.
+    for (int port : {-1, static_cast<int>(session.router->port_count)}) {
+        const int polls = Count(sim.Log(), "<- STATUS (1)");
+        EXPECT_EQ(session.Dial("isp", 1, port), VLVelunor::CommandFailed);
+        EXPECT_EQ(SimProcess::DumpValue(sim.Dump(), "state", "debug"), "0x0");  // the log is written by now
+        EXPECT_EQ(Count(sim.Log(), "<- STATUS (1)"), polls + 1) << port;
+    }
     session.Reboot();
     EXPECT_EQ(session.router, nullptr);
     ASSERT_TRUE(sim.WaitFor("rebooting")) << sim.Log();

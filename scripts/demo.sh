@@ -6,7 +6,10 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" --main
 # Release, as the test command builds build/, so that either one reuses the other's work.
-cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release ${QLWIZ_DEMO_CMAKE_ARGS:-} >/dev/null
+# Only the programs are configured: the tests, benchmarks and fuzz targets want packages
+# that deps.sh --main does not install (the test command turns them back on).
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=Release -DQLWIZ_WITH_TESTS=OFF \
+    -DQLWIZ_WITH_BENCH=OFF -DQLWIZ_FUZZ=OFF ${QLWIZ_DEMO_CMAKE_ARGS:-} >/dev/null
 cmake --build "$top/build" --target programs -j "$(nproc 2>/dev/null || echo 2)"
 
 sim="$top/build/sim/quillet-sim"

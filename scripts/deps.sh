@@ -2,16 +2,19 @@
 # deps.sh [--main]: installs, with apt, the Debian 12 packages that are missing. Without an
 # option: everything the build and the test command need, the package checks' Debian tools
 # included. With --main: only what building and running the three programs needs (the
-# main job). Run as root; does nothing when everything is there.
+# main job, which configures neither tests nor benchmarks). Run as root; does nothing when
+# everything is there. The README's "two commands" section lists both sets: keep it in step.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev iproute2 libcap2-bin)
+# The three programs: compiler and build, Qt Widgets, and ss (iproute2) for the main job.
+packages=(cmake g++ make qt6-base-dev libgl-dev iproute2)
 if [ "${1:-}" != --main ]; then
-    # Qt's private headers (the accessibility test switches Qt's accessibility on offscreen),
-    # manual pages, the .deb's dependencies, and the tools that check the package.
-    packages+=(qt6-base-private-dev xvfb xauth scdoc dpkg-dev lintian desktop-file-utils
-               appstream man-db)
+    # GoogleTest; Qt's private headers (the accessibility test switches Qt's accessibility on
+    # offscreen); setcap for the install rules; manual pages, the .deb's dependencies, and
+    # the tools that check the package.
+    packages+=(pkg-config googletest libgtest-dev libgmock-dev qt6-base-private-dev
+               libcap2-bin xvfb xauth scdoc dpkg-dev lintian desktop-file-utils appstream
+               man-db)
 fi
 
 missing=()

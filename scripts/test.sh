@@ -11,14 +11,18 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp}
 
 status=0
 for variant in normal sanitize; do
+    # Everything on, whatever the cache holds: the main job leaves build/ configured
+    # without the tests and the benchmarks.
     if [ "$variant" = normal ]; then
-        dir="$top/build"; opts=(-DCMAKE_BUILD_TYPE=Release)
+        dir="$top/build"
+        opts=(-DCMAKE_BUILD_TYPE=Release -DQLWIZ_WITH_GUI=ON -DQLWIZ_WITH_TESTS=ON
+              -DQLWIZ_WITH_BENCH=ON -DQLWIZ_SANITIZE=OFF)
     else
         # Unoptimised with line tables only: the sanitizers find the same faults, and the
         # build is the slow half of the run.
         dir="$top/build-asan"
-        opts=(-DQLWIZ_SANITIZE=ON -DQLWIZ_WITH_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-              "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1")
+        opts=(-DQLWIZ_SANITIZE=ON -DQLWIZ_WITH_GUI=ON -DQLWIZ_WITH_TESTS=ON
+              -DQLWIZ_WITH_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1")
     fi
     echo "=== $variant build ($dir)"
     "$top/scripts/build.sh" "$dir" "${opts[@]}"

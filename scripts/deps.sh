@@ -10,11 +10,12 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgl-dev iproute2)
 if [ "${1:-}" != --main ]; then
     # GoogleTest; Qt's private headers (the accessibility test switches Qt's accessibility on
-    # offscreen); setcap for the install rules; manual pages, the .deb's dependencies, and
-    # the tools that check the package.
+    # offscreen); clang and its libFuzzer for the snapshot reader's fuzz run; setcap for the
+    # install rules; manual pages, the .deb's dependencies, and the tools that check the
+    # package.
     packages+=(pkg-config googletest libgtest-dev libgmock-dev qt6-base-private-dev
-               libcap2-bin xvfb xauth scdoc dpkg-dev lintian desktop-file-utils appstream
-               man-db)
+               clang libclang-rt-14-dev libcap2-bin scdoc dpkg-dev lintian desktop-file-utils
+               appstream man-db)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite, twice: a normal build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, each in its own folder.
+# UndefinedBehaviorSanitizer build, each in its own folder; then a short fuzz run of the
+# snapshot reader (build-fuzz, clang), seeded with the snapshots the normal build's tests kept.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
@@ -29,4 +30,6 @@ for variant in normal sanitize; do
     echo "=== $variant tests"
     (cd "$dir" && ctest --output-on-failure -j 2) || status=1
 done
+echo "=== fuzz run (build-fuzz)"
+"$top/scripts/fuzz.sh" 5 || status=1
 exit $status

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <set>
 #include <sstream>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,6 +15,7 @@ struct Entry {
     std::string prefix;  // the record
     std::string field;   // the rest of the key
     std::string value;
+    std::string unit;    // what is there or not as a whole: the record, or one of its rules
 };
 
 // "filter.isp.in.ip.3.dst" -> prefix "filter.isp.in", field "ip.3.dst". Names may hold
@@ -40,6 +40,8 @@ std::vector<Entry> Entries(const RouterSnapshot& s) {
         Entry e;
         SplitKey(line.substr(0, eq), e.prefix, e.field);
         e.value = line.substr(eq + 3);
+        const size_t rule = e.field.rfind('.');  // "ip.3.dst": the rule "ip.3"
+        e.unit = rule == std::string::npos ? e.prefix : e.prefix + "." + e.field.substr(0, rule);
         out.push_back(std::move(e));
     }
     return out;
@@ -74,14 +76,16 @@ std::string FieldWords(const std::string& prefix, const std::string& field) {
     const auto it = words.find(field);
     if (it != words.end())
         return it->second;
-    // Filter rules: "ip.3.dst" -> "IP rule 3 dst".
+    // Filter rules: "ip.3" -> "IP rule 3", "ip.3.dst" -> "IP rule 3 dst".
     const size_t first = field.find('.');
-    const size_t second = first == std::string::npos ? first : field.find('.', first + 1);
-    if (second != std::string::npos) {
+    if (first != std::string::npos) {
         std::string list = field.substr(0, first);
         std::transform(list.begin(), list.end(), list.begin(), [](unsigned char c) { return std::toupper(c); });
-        return list + " rule " + field.substr(first + 1, second - first - 1) + " " +
-               FieldWords("", field.substr(second + 1));
+        const size_t second = field.find('.', first + 1);
+        std::string words = list + " rule " + field.substr(first + 1, second - first - 1);
+        if (second != std::string::npos)
+            words.append(1, ' ').append(FieldWords("", field.substr(second + 1)));
+        return words;
     }
     std::string text = field;
     std::replace(text.begin(), text.end(), '_', ' ');
@@ -132,65 +136,62 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
     }
     const std::vector<Entry> mine = Entries(before);
     const std::vector<Entry> theirs = Entries(after);
-    std::set<std::string> myRecords, theirRecords;
-    std::unordered_set<std::string> myKeys;
+    std::unordered_set<std::string> myUnits, theirUnits, myKeys;
     std::unordered_map<std::string, const Entry*> theirByKey;
     for (const Entry& e : mine) {
-        myRecords.insert(e.prefix);
+        myUnits.insert(e.unit);
         myKeys.insert(e.prefix + "." + e.field);
     }
     for (const Entry& e : theirs) {
-        theirRecords.insert(e.prefix);
+        theirUnits.insert(e.unit);
         theirByKey.emplace(e.prefix + "." + e.field, &e);
     }
-    auto whole = [](SettingDifference::Kind kind, const std::string& prefix) {
-        SettingDifference d;
-        d.kind = kind;
-        d.key = prefix;
-        d.record = RecordWords(prefix);
-        return d;
-    };
-    std::set<std::string> reported;
-    for (const Entry& e : mine) {
-        if (theirRecords.count(e.prefix) == 0) {
-            if (reported.insert(e.prefix).second)
-                out.push_back(whole(SettingDifference::Removed, e.prefix));
-            continue;
-        }
-        const std::string key = e.prefix + "." + e.field;
-        const auto it = theirByKey.find(key);
-        const std::string other = it == theirByKey.end() ? std::string() : it->second->value;
-        if (it != theirByKey.end() && Comparable(e.field, e.value) == Comparable(e.field, other))
-            continue;
-        SettingDifference d;
-        d.key = key;
-        d.record = RecordWords(e.prefix);
-        d.field = FieldWords(e.prefix, e.field);
-        d.before = e.value;
-        d.after = other;
-        d.secret = SecretField(e.prefix, e.field);
-        out.push_back(std::move(d));
-    }
-    for (const Entry& e : theirs) {
-        const std::string key = e.prefix + "." + e.field;
-        if (myRecords.count(e.prefix) == 0) {
-            if (reported.insert(e.prefix).second)
-                out.push_back(whole(SettingDifference::Added, e.prefix));
-        } else if (myKeys.count(key) == 0) {  // a rule only the later filter holds
+    // A record or rule only one side holds is one line, not one per field.
+    std::unordered_set<std::string> reported;
+    // The record if the other side lacks it, else the rule; false when both are there.
+    auto whole = [&out, &reported](SettingDifference::Kind kind, const Entry& e,
+                                   const std::unordered_set<std::string>& other) {
+        const std::string& unit = other.count(e.prefix) == 0 ? e.prefix : e.unit;
+        if (other.count(unit) != 0)
+            return false;
+        if (reported.insert(unit).second) {
             SettingDifference d;
-            d.key = key;
+            d.kind = kind;
+            d.key = unit;
             d.record = RecordWords(e.prefix);
-            d.field = FieldWords(e.prefix, e.field);
-            d.after = e.value;
-            d.secret = SecretField(e.prefix, e.field);
+            if (unit != e.prefix)
+                d.field = FieldWords(e.prefix, unit.substr(e.prefix.size() + 1));
             out.push_back(std::move(d));
         }
+        return true;
+    };
+    auto changed = [&out](const Entry& e, const std::string& before, const std::string& after) {
+        SettingDifference d;
+        d.key = e.prefix + "." + e.field;
+        d.record = RecordWords(e.prefix);
+        d.field = FieldWords(e.prefix, e.field);
+        d.before = before;
+        d.after = after;
+        d.secret = SecretField(e.prefix, e.field);
+        out.push_back(std::move(d));
+    };
+    for (const Entry& e : mine) {
+        if (whole(SettingDifference::Removed, e, theirUnits))
+            continue;
+        const auto it = theirByKey.find(e.prefix + "." + e.field);
+        const std::string other = it == theirByKey.end() ? std::string() : it->second->value;
+        if (it == theirByKey.end() || Comparable(e.field, e.value) != Comparable(e.field, other))
+            changed(e, e.value, other);
+    }
+    for (const Entry& e : theirs) {
+        if (!whole(SettingDifference::Added, e, myUnits) && myKeys.count(e.prefix + "." + e.field) == 0)
+            changed(e, std::string(), e.value);
     }
     return out;
 }
 
 std::string DifferenceLine(const SettingDifference& d, bool showSecrets) {
-    std::string text = d.record;
+    std::string text = d.record + (d.kind != SettingDifference::Changed && !d.field.empty() ? ": " + d.field : "");
     switch (d.kind) {
     case SettingDifference::Added: text += " added"; break;
     case SettingDifference::Removed: text += " deleted"; break;

@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <map>
-#include <set>
 #include <sstream>
 
 namespace VLQLWizUIControl {
@@ -173,18 +171,6 @@ void PutRecord(std::ostringstream& o, const std::string& prefix, const void* rec
         o << prefix << f.key << " = " << FieldValue(record, f) << "\n";
 }
 
-std::vector<std::pair<std::string, std::string>> KeyValues(const std::string& text) {
-    std::vector<std::pair<std::string, std::string>> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find(" = ");
-        if (eq != std::string::npos)
-            out.emplace_back(line.substr(0, eq), line.substr(eq + 3));
-    }
-    return out;
-}
-
 std::string UtcNow() {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
@@ -270,30 +256,7 @@ std::string RouterSnapshot::Text() const {
     return o.str() + RecordsText();
 }
 
-std::vector<std::string> RouterSnapshot::Differences(const RouterSnapshot& other) const {
-    // The builders send a metric of 0 and of 1 alike ("set gateway %s", "set ipxgateway
-    // %s 1"), and the router then reports 1: the two cannot be told apart on the wire.
-    auto comparable = [](RouterSnapshot s) {
-        s.global.gateway_metric = std::max(s.global.gateway_metric, 1);
-        s.global.ipxgateway_hops = std::max(s.global.ipxgateway_hops, 1);
-        return s;
-    };
-    const auto mine = KeyValues(comparable(*this).RecordsText());
-    const auto theirs = KeyValues(comparable(other).RecordsText());
-    std::map<std::string, std::string> theirMap(theirs.begin(), theirs.end());
-    std::set<std::string> myKeys;
-    std::vector<std::string> out;
-    for (const auto& [key, value] : mine) {
-        myKeys.insert(key);
-        auto it = theirMap.find(key);
-        if (it == theirMap.end() || it->second != value)
-            out.push_back(key);
-    }
-    for (const auto& [key, value] : theirs)
-        if (myKeys.count(key) == 0)
-            out.push_back(key);
-    return out;
-}
+
 namespace {
 
 void CopyFields(const void* from, void* onto, const std::vector<Field>& fields) {

@@ -64,10 +64,6 @@ struct RouterSnapshot {
     // at once, without waiting on it.
     static bool ReadFile(const std::string& path, RouterSnapshot& out, std::string& error);
 
-    // Keys of the records whose values differ between the two, in this snapshot's order
-    // (keys only one side has come last).
-    std::vector<std::string> Differences(const RouterSnapshot& other) const;
-
     // Copy the fields a snapshot keeps from a kept record onto a live one, leaving the
     // rest of the live record (status fields, the socket) as it is.
     static void ApplyGlobal(const VlRouter& kept, VlRouter& live);

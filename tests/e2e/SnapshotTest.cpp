@@ -473,8 +473,9 @@ TEST_F(SnapshotTest, EverySnapshotARunKeepsReadsBackAsWritten) {
     // What each firmware reports, and values a router may hold that no run of ours puts
     // there: host names, texts with blanks, a rule's literal end point, a quote in a name.
     const char* const oddValues =
+        "ports = C0:async S8:isdn S19:isdn W3:sync\n"
         "apply = set host 1 mailhost\napply = set loghost logs.example\n"
-        "apply = set domain office example.com\napply = set S1 prompt $hostname says hi:\n"
+        "apply = set domain office example.com\napply = set S8 prompt $hostname says hi:\n"
         "apply = add location isp\napply = set isp telephone 1 408 555 0100&5550101\n"
         "apply = set isp password p@ss w0rd!\napply = set isp dest 255.255.255.255\n"
         "apply = add filter x\"y.in\napply = set filter x\"y.in 1 permit somehost 10.0.0.5/32 tcp\n";

@@ -2,6 +2,7 @@
 // handler runs, what is logged, how long is waited, and where each failure leads.
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
+#include "support/ScriptedMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -12,44 +13,10 @@ using namespace VLQLWizUIControl;
 
 namespace {
 
-// A step machine whose handlers are scripts. Unset handlers move to the next state.
-class ScriptedMachine : public StepMachine {
-public:
-    using Handler = std::function<int(ScriptedMachine&, std::string&)>;
-    explicit ScriptedMachine(ConfigSettings* settings = nullptr) : StepMachine(settings) {}
-    void On(int s, Handler h) { handlers_[s] = std::move(h); }
-    std::vector<int> calls;  // states whose handler ran, in order
-
-protected:
-    int StepSearching(std::string& m) override { return Run(0, m); }
-    int StepWaitingForAddressRequest(std::string& m) override { return Run(1, m); }
-    int StepConnecting(std::string& m) override { return Run(2, m); }
-    int StepConfiguring(std::string& m) override { return Run(3, m); }
-    int StepSavingAndRestarting(std::string& m) override { return Run(4, m); }
-    int StepReconnecting(std::string& m) override { return Run(5, m); }
-    int StepCheckingIsdn(std::string& m) override { return Run(6, m); }
-    int StepEstablishingPpp(std::string& m) override { return Run(7, m); }
-    int StepTestingRoute(std::string& m) override { return Run(8, m); }
-
-private:
-    int Run(int s, std::string& message) {
-        calls.push_back(s);
-        if (handlers_[s])
-            return handlers_[s](*this, message);
-        state = s + 1;
-        return 1;
-    }
-    Handler handlers_[9];
+struct Machine : ScriptedMachine<Machine> {
+    using ScriptedMachine::ScriptedMachine;
 };
-
-ScriptedMachine::Handler FailWith(int kind, std::string message = "") {
-    return [kind, message](ScriptedMachine& r, std::string& m) {
-        r.state = StepMachine::Failed;
-        r.failureKind = kind;
-        m = message;
-        return 1;
-    };
-}
+Machine::Handler FailWith(int kind, std::string text = {}) { return Machine::FailWith(kind, text); }
 
 // A front end that records everything and answers from a script (Cancel when exhausted).
 struct Recorder {
@@ -73,30 +40,30 @@ TEST(StepMachine, StepRunsOneHandlerPerStateAndKeepsLastStepForSetupStates) {
                  {10, false, 10, 0},  {11, false, 11, 0},  {12, false, 12, 0},  {-1, false, -1, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
-        ScriptedMachine m;
+        Machine m;
         for (int s = 0; s <= 8; ++s)
-            m.On(s, [](ScriptedMachine&, std::string&) { return 1; });
+            m.On(s, [](Machine&, std::string&) { return 1; });
         m.state = c.state;
         m.lastStep = 4;
         m.failureKind = StepMachine::SavingFilter;
         std::string message;
         EXPECT_EQ(m.Step(message), c.result);
         EXPECT_EQ(m.state, c.stateAfter);
-        EXPECT_EQ(m.calls.size(), c.handlerRuns ? 1u : 0u);
+        EXPECT_EQ(m.statesRun.size(), c.handlerRuns ? 1u : 0u);
         EXPECT_EQ(m.lastStep, c.handlerRuns ? c.state : 4);
         EXPECT_EQ(m.failureKind, StepMachine::NoFailure);
     }
 }
 
 TEST(StepMachine, FailedStateOrAThrownIntegerEndsTheRunOtherExceptionsPassThrough) {
-    const std::pair<ScriptedMachine::Handler, int> cases[] = {
+    const std::pair<Machine::Handler, int> cases[] = {
         {FailWith(StepMachine::ConnectionRefused, "refused"), StepMachine::ConnectionRefused},
-        {[](ScriptedMachine& r, std::string&) -> int { r.failureKind = StepMachine::SettingFilter; throw -1; },
+        {[](Machine& r, std::string&) -> int { r.failureKind = StepMachine::SettingFilter; throw -1; },
          StepMachine::SettingFilter},
-        {[](ScriptedMachine& r, std::string&) -> int { r.failureKind = StepMachine::SavingFilter; throw 65536; },
+        {[](Machine& r, std::string&) -> int { r.failureKind = StepMachine::SavingFilter; throw 65536; },
          StepMachine::SavingFilter}};
     for (const auto& [handler, kind] : cases) {
-        ScriptedMachine m;
+        Machine m;
         m.On(3, handler);
         m.state = StepMachine::Configuring;
         std::string message;
@@ -104,8 +71,8 @@ TEST(StepMachine, FailedStateOrAThrownIntegerEndsTheRunOtherExceptionsPassThroug
         EXPECT_EQ(m.state, StepMachine::Failed);
         EXPECT_EQ(m.failureKind, kind);
     }
-    ScriptedMachine m;
-    m.On(4, [](ScriptedMachine&, std::string&) -> int { throw std::runtime_error("x"); });
+    Machine m;
+    m.On(4, [](Machine&, std::string&) -> int { throw std::runtime_error("x"); });
     m.state = StepMachine::SavingAndRestarting;
     std::string message;
     EXPECT_THROW(m.Step(message), std::runtime_error);
@@ -140,7 +107,7 @@ TEST(StepMachine, TextsOfStepsAndFailures) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state * 100 + c.kind);
-        ScriptedMachine m;
+        Machine m;
         m.state = c.state;
         m.lastStep = c.lastStep;
         m.failureKind = c.kind;
@@ -148,7 +115,7 @@ TEST(StepMachine, TextsOfStepsAndFailures) {
         EXPECT_EQ(m.FailureMessage(), c.failureMessage);
     }
     ConfigSettings settings;  // out of range kinds must not read past the tables
-    ScriptedMachine m(&settings);
+    Machine m(&settings);
     const std::string& one = m.FailureTextOf(StepMachine::Channel1Failure);
     EXPECT_EQ(m.FailureTextOf(StepMachine::Channel2Failure), "Channel 2" + one.substr(9));
     EXPECT_EQ(m.FailureNameOf(0), "");
@@ -193,7 +160,7 @@ TEST(Driver, FailureFlowOffersRetryWhereTheUserCanCorrectAndLeadsWhereItShould) 
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << " " << c.switchType);
         ConfigSettings settings;
         settings.SetSwitchType(c.switchType);
-        ScriptedMachine m(&settings);
+        Machine m(&settings);
         m.On(6, FailWith(c.kind));
         m.state = StepMachine::CheckingIsdn;
         Driver d(m);
@@ -214,9 +181,9 @@ TEST(Driver, FailureFlowOffersRetryWhereTheUserCanCorrectAndLeadsWhereItShould) 
 }
 
 TEST(Driver, AFullRunLogsEachStateOnceAndWaitsEachStatesDelay) {
-    ScriptedMachine m;
+    Machine m;
     int polls = 0;
-    m.On(1, [&polls](ScriptedMachine& r, std::string&) {
+    m.On(1, [&polls](Machine& r, std::string&) {
         if (++polls == 3)
             r.state = StepMachine::Connecting;
         return 1;
@@ -243,8 +210,8 @@ TEST(Driver, AFullRunLogsEachStateOnceAndWaitsEachStatesDelay) {
 }
 
 TEST(Driver, ProgressCyclesOneToHundredAndStandsAtHundredOnSuccess) {
-    ScriptedMachine m;
-    m.On(1, [](ScriptedMachine&, std::string&) { return 1; });  // polls for ever
+    Machine m;
+    m.On(1, [](Machine&, std::string&) { return 1; });  // polls for ever
     Driver d(m);
     d.Start();
     for (int i = 0; i < 150; ++i) {
@@ -261,10 +228,10 @@ TEST(Driver, ProgressCyclesOneToHundredAndStandsAtHundredOnSuccess) {
 
 TEST(Driver, ChannelFailureAnsweredCancelGoesOnWithOneChannelAndARetriedRouteTestWaitsOneTick) {
     ConfigSettings settings;
-    ScriptedMachine m(&settings);
+    Machine m(&settings);
     m.On(6, FailWith(StepMachine::Channel2Failure));
     int tests = 0;
-    m.On(8, [&tests](ScriptedMachine& r, std::string&) {
+    m.On(8, [&tests](Machine& r, std::string&) {
         r.state = ++tests == 1 ? StepMachine::Failed : StepMachine::Succeeded;
         r.failureKind = StepMachine::RouteTestFailed;
         return 1;
@@ -286,8 +253,8 @@ TEST(Driver, ChannelFailureAnsweredCancelGoesOnWithOneChannelAndARetriedRouteTes
 }
 
 TEST(Driver, AnExceptionOutOfStepIsAFailureWithoutRetry) {
-    ScriptedMachine m;
-    m.On(4, [](ScriptedMachine&, std::string&) -> int { throw std::runtime_error("boom"); });
+    Machine m;
+    m.On(4, [](Machine&, std::string&) -> int { throw std::runtime_error("boom"); });
     m.state = StepMachine::SavingAndRestarting;
     Recorder rec;
     LoopResult result = RunToEnd(m, rec.host);

@@ -37,15 +37,6 @@ void FakeRun::ReadRouterSettings(std::string&) {
     if (onReadBack) onReadBack(*Settings());
 }
 
-FakeRun::Handler FakeRun::FailWith(int kind, std::string text) {
-    return [kind, text](FakeRun& run, std::string& message) {
-        run.state = Failed;
-        run.failureKind = kind;
-        message = text;
-        return 1;
-    };
-}
-
 FakeRun::Handler FakeRun::FailOnce(int kind) {
     return [kind, failed = false](FakeRun& run, std::string& message) mutable {
         if (!failed) {
@@ -66,14 +57,14 @@ FakeRun::Handler FakeRun::Found() {
 }
 
 int FakeRun::Handle(int s, std::string& message) {
-    statesRun.push_back(s);
-    threads.push_back(std::this_thread::get_id());
     // Connecting as the probe (the run's first step) finds no router by default; as a
     // later step of a run that gave a new router its address, it connects.
-    if (s == 2 && statesRun.size() == 1 && !handlers.count(2)) return FailWith(NoFailure)(*this, message);
-    if (auto it = handlers.find(s); it != handlers.end()) return it->second(*this, message);
-    state = s + 1;
-    return 1;
+    if (s == 2 && statesRun.empty() && !handlers.count(2)) {
+        statesRun.push_back(s);
+        threads.push_back(std::this_thread::get_id());
+        return FailWith(NoFailure)(*this, message);
+    }
+    return ScriptedMachine::Handle(s, message);
 }
 
 bool WaitUntil(const std::function<bool()>& done, int ms) {

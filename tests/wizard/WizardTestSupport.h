@@ -3,6 +3,7 @@
 #pragma once
 
 #include "run/StepMachine.h"
+#include "support/ScriptedMachine.h"
 #include "support/SimProcess.h"
 #include "wizard/app/CConfigPropertySheet.h"
 #include "wizard/framework/HelpWindow.h"
@@ -78,39 +79,25 @@ struct HelpRecorder {
 
 // A run whose state handlers are scripted; a state without a script moves on to the
 // next state and asks to be stepped again.
-class FakeRun : public wiz::WizardRun, public VLQLWizUIControl::StepMachine {
+class FakeRun : public wiz::WizardRun, public ScriptedMachine<FakeRun> {
 public:
-    using Handler = std::function<int(FakeRun& run, std::string& message)>;
-    explicit FakeRun(ConfigSettings* settings) : StepMachine(settings) {}
+    explicit FakeRun(ConfigSettings* settings) : ScriptedMachine(settings) {}
 
     StepMachine& Machine() override { return *this; }
     bool IsConnected() const override { return connected; }
     std::string SnapshotPath() const override { return snapshotPath; }
     void ReadRouterSettings(std::string&) override;
 
-    static Handler FailWith(int kind, std::string message = {});
     static Handler FailOnce(int kind);  // then moves on
     static Handler Found();             // as the probe: a router answers, the run stays connected
 
-    std::map<int, Handler> handlers;
-    std::vector<int> statesRun;
-    std::vector<std::thread::id> threads;  // of every step and read-back
     bool connected = false;
     int readBacks = 0;
     std::string snapshotPath;  // the snapshot the run says it kept
     std::function<void(ConfigSettings&)> onReadBack;
 
 private:
-    int Handle(int s, std::string& message);
-    int StepSearching(std::string& m) override { return Handle(0, m); }
-    int StepWaitingForAddressRequest(std::string& m) override { return Handle(1, m); }
-    int StepConnecting(std::string& m) override { return Handle(2, m); }
-    int StepConfiguring(std::string& m) override { return Handle(3, m); }
-    int StepSavingAndRestarting(std::string& m) override { return Handle(4, m); }
-    int StepReconnecting(std::string& m) override { return Handle(5, m); }
-    int StepCheckingIsdn(std::string& m) override { return Handle(6, m); }
-    int StepEstablishingPpp(std::string& m) override { return Handle(7, m); }
-    int StepTestingRoute(std::string& m) override { return Handle(8, m); }
+    int Handle(int s, std::string& message) override;
 };
 
 // Processes events until `done` holds; false after `ms` of real time.

@@ -87,6 +87,9 @@ TEST(Session, ConfigurationReachesTheRouterAndTheListsKeepTheirRules) {
     port.SetGroup("2");
     port.Write(session, session.IsdnPort(0), 0);
 
+    EXPECT_TRUE(session.locations->IsEmpty());  // the scenario has none
+    EXPECT_EQ(session.locations->Begin().Name() + session.locations->Last().Name(), "");
+
     Location isp;
     isp.SetName("isp");
     isp.SetTelephone("5551212");
@@ -116,6 +119,19 @@ TEST(Session, ConfigurationReachesTheRouterAndTheListsKeepTheirRules) {
     in.SetName("refused");
     EXPECT_THROW(session.filters->Add(in), int);
     EXPECT_EQ(session.filters->Find("refused"), nullptr);
+    std::vector<std::string> names;
+    for (FilterIterator it = session.filters->Begin(); it.node != nullptr; it++)
+        names.push_back(it.Name());
+    EXPECT_EQ(names, (std::vector<std::string>{"isp.in", "isp.out"}));
+    {
+        // A copy shares the connection and never closes it: not when it is opened again
+        // (one administrative connection at a time: refused), nor when it goes.
+        VLVelunor copy;
+        copy.CopyOf(session);
+        EXPECT_EQ(copy.filters->Last().Name(), "isp.out");
+        EXPECT_EQ(copy.Open("127.0.0.1", ""), VLVelunor::ConnectFailed);
+    }
+    EXPECT_EQ(vl_read_global(session.router), 0);
 
     const std::string dump = sim.Dump();
     const std::pair<std::string, std::string> running[] = {

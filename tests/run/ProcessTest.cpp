@@ -83,6 +83,21 @@ TEST(Process, ConfigureStepLeavesTheSubstepOfARefusedCommand) {
             EXPECT_EQ(sim.Log().find("filter isp."), std::string::npos);
         }
     }
+    // A router with one ISDN channel: neither the configure step nor the dial works on the
+    // port that is not there.
+    SimProcess sim;
+    ASSERT_TRUE(StartSim(sim, "ports = C0:async S1:isdn W3:sync\n")) << sim.Error();
+    ConfigSettings settings = Settings(1);
+    Process run(&settings);
+    run.state = Process::Connecting;
+    std::string message;
+    ASSERT_EQ(run.Step(message), 1);
+    EXPECT_EQ(run.Step(message), 0);
+    EXPECT_EQ(run.failureKind, Process::SettingIsdnPorts);
+    run.state = Process::EstablishingPpp;
+    EXPECT_EQ(run.Step(message), 0);
+    EXPECT_EQ(run.state, Process::Failed);
+    EXPECT_EQ(run.failureKind, Process::NoPortAvailable);
 }
 
 TEST(Process, ConnectTriesAnEmptyPasswordOnlyAfterARefusedGivenOne) {

@@ -27,13 +27,13 @@ bool CheckFlag(const std::string& value, std::string& message, int32_t& flag) {
 // The switch type comes from a list in the wizard; a name outside it would be sent
 // nowhere (the router keeps its own), so it is refused here.
 bool CheckSwitchType(const std::string& value, std::string& message) {
-    if (std::find(SwitchTypeList.begin(), SwitchTypeList.end(), value) != SwitchTypeList.end()) {
+    if (FindSwitchType(std::string_view(value)) != nullptr) {
         message.clear();
         return true;
     }
     message = "not one of the switch types:";
-    for (std::string_view name : SwitchTypeList)
-        message += std::string(" \"") + std::string(name) + "\"";
+    for (const SwitchType& t : SwitchTypes)
+        message += std::string(" \"") + std::string(t.name) + "\"";
     return false;
 }
 

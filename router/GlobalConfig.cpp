@@ -2,31 +2,8 @@
 
 #include "router/RecordText.h"
 #include "router/VLVelunor.h"
+#include "router/ValueTables.h"
 
-#include <string_view>
-
-namespace {
-
-// Router switch numbers of the named switch types; 3 and 6 have no name here.
-struct SwitchEntry {
-    int number;
-    std::string_view name;
-};
-constexpr SwitchEntry SwitchNumbers[] = {
-    {0, "National ISDN1"},
-    {1, "AT&T 5ESS Custom"},
-    {2, "Northern Telecom DMS-100"},
-    {4, "AT&T 5ESS Custom Point to Point"},
-    {5, "EuroISDN Net3"},
-    {7, "German National 1TR6"},
-    {8, "Japan KDD"},
-    {9, "Japan NTT"},
-    {10, "France VN2"},
-    {11, "France VN3"},
-    {12, "France VN4"},
-};
-
-} // namespace
 
 GlobalConfig::GlobalConfig(VLVelunor& o) : owner(&o) {
     VlRouter& self = *this;
@@ -89,15 +66,11 @@ int GlobalConfig::SetGateway(const std::string& address) {
 }
 
 std::string GlobalConfig::SwitchTypeName(int number) {
-    for (const SwitchEntry& e : SwitchNumbers)
-        if (e.number == number)
-            return std::string(e.name);
-    return std::string();
+    const SwitchType* t = FindSwitchType(number);
+    return t != nullptr ? std::string(t->name) : std::string();
 }
 
 int GlobalConfig::SwitchTypeNumber(const std::string& name) {
-    for (const SwitchEntry& e : SwitchNumbers)
-        if (name == e.name)
-            return e.number;
-    return -1;
+    const SwitchType* t = FindSwitchType(std::string_view(name));
+    return t != nullptr ? t->number : -1;
 }

@@ -6,20 +6,42 @@
 #include <array>
 #include <string_view>
 
-// ISDN switch types in the order the switch-type page lists them.
-inline constexpr std::array<std::string_view, 11> SwitchTypeList = {
-    "National ISDN1",
-    "Northern Telecom DMS-100",
-    "AT&T 5ESS Custom",
-    "AT&T 5ESS Custom Point to Point",
-    "EuroISDN Net3",
-    "German National 1TR6",
-    "Japan KDD",
-    "Japan NTT",
-    "France VN2",
-    "France VN3",
-    "France VN4",
+// The ISDN switch types, in the order the switch-type page lists them: the router's number
+// for each (its own keyword for it is cmdlib's), the name the user picks, and whether the
+// lines are identified by SPIDs as well as directory numbers. The router's numbers 3 and 6
+// have no name here.
+struct SwitchType {
+    int number;
+    std::string_view name;
+    bool spids;
 };
+inline constexpr std::array<SwitchType, 11> SwitchTypes = {{
+    {0, "National ISDN1", true},
+    {2, "Northern Telecom DMS-100", true},
+    {1, "AT&T 5ESS Custom", true},
+    {4, "AT&T 5ESS Custom Point to Point", false},
+    {5, "EuroISDN Net3", false},
+    {7, "German National 1TR6", false},
+    {8, "Japan KDD", false},
+    {9, "Japan NTT", false},
+    {10, "France VN2", false},
+    {11, "France VN3", false},
+    {12, "France VN4", false},
+}};
+
+// The entry of a name (exact) or a router number; null when there is none.
+constexpr const SwitchType* FindSwitchType(std::string_view name) {
+    for (const SwitchType& t : SwitchTypes)
+        if (t.name == name)
+            return &t;
+    return nullptr;
+}
+constexpr const SwitchType* FindSwitchType(int number) {
+    for (const SwitchType& t : SwitchTypes)
+        if (t.number == number)
+            return &t;
+    return nullptr;
+}
 
 // A port's connection state as the router reports it; compared exactly.
 inline constexpr std::string_view StateNoService = "NO-SERVICE";

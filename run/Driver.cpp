@@ -1,5 +1,6 @@
 #include "run/Driver.h"
 
+#include "router/ValueTables.h"
 #include "run/ConfigSettings.h"
 
 #include <utility>
@@ -144,10 +145,8 @@ bool Driver::OffersRetry(int32_t kind) {
 }
 
 WizardPage Driver::LineIdPageFor(const std::string& switchType) {
-    if (switchType == "National ISDN1" || switchType == "AT&T 5ESS Custom" ||
-        switchType == "Northern Telecom DMS-100")
-        return WizardPage::LineIdsWithSpids;
-    return WizardPage::LineIds;
+    const SwitchType* t = FindSwitchType(std::string_view(switchType));
+    return t != nullptr && t->spids ? WizardPage::LineIdsWithSpids : WizardPage::LineIds;
 }
 
 LoopResult RunToEnd(StepMachine& run, LoopHost& host) {

@@ -11,8 +11,8 @@ namespace wiz {
 CConfigPropertyPage3::CConfigPropertyPage3() : CConfigPage(PageId::SwitchType, 106, QStringLiteral("ISDN")) {}
 
 bool CConfigPropertyPage3::UsesSpids(const QString& switchType) {
-    return switchType == QLatin1String("National ISDN1") || switchType == QLatin1String("AT&T 5ESS Custom") ||
-           switchType == QLatin1String("Northern Telecom DMS-100");
+    const SwitchType* t = FindSwitchType(std::string_view(switchType.toStdString()));
+    return t != nullptr && t->spids;
 }
 
 void CConfigPropertyPage3::BuildPage(QVBoxLayout* body) {
@@ -24,8 +24,8 @@ void CConfigPropertyPage3::BuildPage(QVBoxLayout* body) {
     list_->setAccessibleName(QStringLiteral("Central Office ISDN Switch Type"));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     AddField(body, QStringLiteral("Central Office ISDN &Switch Type"), list_, QStringLiteral("T"));
-    for (std::string_view name : SwitchTypeList)
-        list_->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+    for (const SwitchType& t : SwitchTypes)
+        list_->addItem(QString::fromUtf8(t.name.data(), static_cast<int>(t.name.size())));
     // The list box keeps its entries in alphabetical order.
     list_->sortItems(Qt::AscendingOrder);
     list_->setSortingEnabled(true);

@@ -42,8 +42,8 @@ void CConfigSummaryPage::BuildPage(QVBoxLayout* body) {
     // Each value on the line of its label: room after the tab for the longest fixed value
     // (a switch-type name, a 20-digit SPID) and for the longest sentence.
     int value = metrics.horizontalAdvance(QStringLiteral("01234567890123456789"));
-    for (std::string_view name : SwitchTypeList)
-        value = std::max(value, metrics.horizontalAdvance(QString::fromUtf8(name.data(), int(name.size()))));
+    for (const SwitchType& t : SwitchTypes)
+        value = std::max(value, metrics.horizontalAdvance(QString::fromUtf8(t.name.data(), int(t.name.size()))));
     int line = std::max(tab + value, metrics.horizontalAdvance(QStringLiteral("Quillet will keep connection up continuously")));
     box_->setMinimumWidth(line + 2 * box_->frameWidth() + 2 * int(box_->document()->documentMargin()) +
                           box_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);

@@ -90,7 +90,8 @@ struct VlPort;
 struct VlEther {
     char address[20];
     char netmask[20];
-    int32_t flags;     // 0x1, 0x20 routing; 0x4 down; 0x8 broadcast high
+    int32_t flags;     // the global bits of the same meaning: VL_GF_RIP_SEND, _RIP_NO_LISTEN,
+                       // _ETHER_DOWN, _BROADCAST_HIGH
     char ifilter[20];
     char ofilter[20];
     char ipxnet[20];
@@ -144,12 +145,16 @@ struct VlRouter {
     char status_text13[20];
     char status_text14[20];
     char status_text15[20];
-    int32_t isdn_switch;     // index into the switch-name table, -1 unknown
+    int32_t isdn_switch;     // index into the switch-name table, -1 unknown (the reader
+                             // clears the firmware's VL_SWITCH_REGISTERED from it)
     int32_t status_num3;
     int32_t isdn_present;    // 1 ISDN port present, 0 none, -1 ports not read yet
     uint32_t capabilities;   // VL_CAP_*
     int32_t socket;          // -1 when closed
 };
+
+// The bit the firmware adds to the switch index once the lines registered.
+enum : int32_t { VL_SWITCH_REGISTERED = 0x40 };
 
 // Global flag bits (VlRouter::flags).
 enum : uint32_t {
@@ -177,9 +182,9 @@ struct VlPort {
     int32_t databits;
     char parity[8];
     int32_t stopbits;
-    int32_t line_flags;       // 0x4 XON/XOFF off, 0x20 RTS/CTS on
+    int32_t line_flags;       // VL_LINE_*
     char cd[4];
-    int32_t override;         // 0x1 xon/xoff, 0x2 speed, 0x4 databits, 0x10 parity, 0x40 parctl
+    int32_t override;         // VL_OVERRIDE_*
     uint32_t flags;           // VL_PF_*
     char device[32];
     char term[18];
@@ -209,7 +214,7 @@ struct VlPort {
     uint8_t reserved3[4];
     char spid[21];            // 20 digits and the NUL
     char directory[17];       // 16 digits and the NUL
-    int32_t port_type;        // class 16, 32, 64 or 128 (ISDN)
+    int32_t port_type;        // VL_PORT_CLASS_*
     char state[20];
     char p1_25[20];
     int32_t p1_2;
@@ -260,16 +265,36 @@ struct VlPort {
 enum : uint32_t {
     VL_PF_HOST_PROMPT = 0x1,
     VL_PF_EXTENDED = 0x2,
-    VL_PF_RIP_A = 0x8,
+    VL_PF_RIP_SEND = 0x8,
     VL_PF_DIALIN = 0x10,
     VL_PF_DIALOUT = 0x20,
     VL_PF_COMPRESS = 0x100,
     VL_PF_PPP = 0x200,
-    VL_PF_RIP_B = 0x400,
+    VL_PF_RIP_NO_LISTEN = 0x400,
     VL_PF_SECURITY = 0x1000,
-    VL_PF_ACCESS_ANNEXD = 0x4000,
+    VL_PF_ACCESS_ANNEXD = 0x4000,  // "access" on a serial line, annex D (not LMI) on a frame relay one
     VL_PF_HANGUP_OFF = 0x8000,
     VL_PF_IDLE_SECONDS = 0x80000,
+};
+
+// Serial line bits (VlPort::line_flags) and the settings a port's user may override
+// (VlPort::override).
+enum : int32_t {
+    VL_LINE_XON_OFF = 0x4,
+    VL_LINE_RTS_ON = 0x20,
+    VL_OVERRIDE_XONXOFF = 0x1,
+    VL_OVERRIDE_SPEED = 0x2,
+    VL_OVERRIDE_DATABITS = 0x4,
+    VL_OVERRIDE_PARITY = 0x10,
+    VL_OVERRIDE_PARCTL = 0x40,
+};
+
+// Port classes (VlPort::port_type) as the reader derives them.
+enum : int32_t {
+    VL_PORT_ASYNC = 16,
+    VL_PORT_PARALLEL = 32,
+    VL_PORT_WAN = 64,
+    VL_PORT_ISDN = 128,
 };
 
 // A dial-out destination. Lists are sorted by `name` (byte-wise) and linked by `next`.
@@ -278,8 +303,8 @@ struct VlLocation {
     char dest[20];
     char netmask[20];
     int32_t group;
-    int32_t flags;            // 0x1, 0x40 routing; 0x2 continuous; 0x4 on demand; 0x8 compress; 0x20 PPP
-    int32_t flags2;           // 0x2 multilink; 0x4 voice; 0x40 CHAP; 0x100 idle in seconds
+    int32_t flags;            // VL_LF_*
+    int32_t flags2;           // VL_LF2_*
     int32_t idle_minutes;
     int32_t idle;             // seconds
     int32_t maxports;
@@ -299,6 +324,20 @@ struct VlLocation {
     char status_text2[20];
     int32_t status_num;
     VlLocation* next;
+};
+
+// Location flag bits (VlLocation::flags, VlLocation::flags2).
+enum : int32_t {
+    VL_LF_RIP_NO_SEND = 0x1,
+    VL_LF_CONTINUOUS = 0x2,
+    VL_LF_ON_DEMAND = 0x4,
+    VL_LF_COMPRESS = 0x8,
+    VL_LF_PPP = 0x20,
+    VL_LF_RIP_NO_LISTEN = 0x40,
+    VL_LF2_MULTILINK = 0x2,
+    VL_LF2_VOICE = 0x4,
+    VL_LF2_CHAP = 0x40,
+    VL_LF2_IDLE_SECONDS = 0x100,
 };
 
 // IP filter rule.
@@ -333,8 +372,24 @@ enum : int32_t {
     VL_RF_DST_TEXT = 0x8000,
 };
 
-// IPX filter rule. Flags: 0x1 srcnet, 0x4 srchost, 0x10 srcsocket, 0x2 dstnet,
-// 0x8 dsthost, 0x20 dstsocket, 0x40 deny, 0x100 lt, 0x200 gt.
+// IPX and SAP rule flags (their deny and comparison bits are the IP rule's).
+enum : int32_t {
+    VL_XF_SRCNET = 0x1,
+    VL_XF_DSTNET = 0x2,
+    VL_XF_SRCHOST = 0x4,
+    VL_XF_DSTHOST = 0x8,
+    VL_XF_SRCSOCKET = 0x10,
+    VL_XF_DSTSOCKET = 0x20,
+    VL_SF_SERVER = 0x1,
+    VL_SF_NETWORK = 0x2,
+    VL_SF_HOST = 0x4,
+    VL_SF_SOCKET = 0x10,
+    VL_SF_SERVICE = 0x20,
+    VL_RF_LT = 0x100,  // the comparison of an IPX socket or a SAP service
+    VL_RF_GT = 0x200,
+};
+
+// IPX filter rule (flags VL_XF_*, VL_RF_DENY, VL_RF_LT, VL_RF_GT).
 struct VlIpxFilterRule {
     int32_t number;
     int32_t flags;
@@ -347,8 +402,7 @@ struct VlIpxFilterRule {
     VlIpxFilterRule* next;
 };
 
-// SAP filter rule. Flags: 0x20 service, 0x1 server, 0x2 network, 0x4 host,
-// 0x10 socket, 0x40 deny, 0x100 lt, 0x200 gt.
+// SAP filter rule (flags VL_SF_*, VL_RF_DENY, VL_RF_LT, VL_RF_GT).
 struct VlSapFilterRule {
     int32_t number;
     int32_t flags;

@@ -227,34 +227,35 @@ int vl_read_global(VlRouter* r) {
     if (r->port_count > kMaxPorts)
         r->port_count = kMaxPorts;
 
-    // The firmware marks a switch whose lines registered with bit 0x40. Only a real index
-    // carries it: clearing it from -1 (unknown) would make -65.
-    if (r->isdn_switch >= 0 && (r->isdn_switch & 0x40) != 0)
-        r->isdn_switch &= ~0x40;
+    // The firmware marks a switch whose lines registered. Only a real index carries it:
+    // clearing it from -1 (unknown) would make -65.
+    if (r->isdn_switch >= 0 && (r->isdn_switch & VL_SWITCH_REGISTERED) != 0)
+        r->isdn_switch &= ~VL_SWITCH_REGISTERED;
 
     // Capability ladder: each rung that holds also holds every rung below it.
     bool rung = r->firmware_level != -1;
     if (rung)
-        r->capabilities |= 0x80 | 0x400 | 0x200 | 0x100 | 0x20000 | 0x4000 | 0x8000 | 0x40000;
+        r->capabilities |= VL_CAP_LEVEL6 | VL_CAP_MULTILINK | VL_CAP_VOICE | VL_CAP_LOCATION_CHAP |
+                           VL_CAP_LEVEL6_D | VL_CAP_LEVEL6_B | VL_CAP_LEVEL6_C | VL_CAP_LEVEL6_E;
     if (!rung)
         rung = vl_probe_location_chap(r) == 1;
     if (rung)
-        r->capabilities |= 0x100;
+        r->capabilities |= VL_CAP_LOCATION_CHAP;
     rung = rung || r->flags > 0xFFFF;
     if (rung)
-        r->capabilities |= 0x80000 | 0x2000 | 0x40 | 0x800;
+        r->capabilities |= VL_CAP_LEVEL4 | VL_CAP_CHAP | VL_CAP_PAP | VL_CAP_SERIAL_ADMIN;
     rung = rung || r->status_text8[0] != '\0';
     if (rung)
         r->status_text8[strcspn(r->status_text8, "\n")] = '\0';
     rung = rung || r->status_text4[0] != '\0';
     if (rung)
-        r->capabilities |= 0x8;
+        r->capabilities |= VL_CAP_LEVEL2;
     rung = rung || r->status_text7[0] != '\0';
     if (rung)
-        r->capabilities |= 0x1;
+        r->capabilities |= VL_CAP_LEVEL1;
     rung = rung || r->status_num1 != -1;
     if (rung)
-        r->capabilities |= 0x2;
+        r->capabilities |= VL_CAP_LEVEL0;
     return 0;
 }
 
@@ -425,23 +426,24 @@ void ParsePort(VlRouter* r, int index, const char* text) {
         r->capabilities |= VL_CAP_IDLE_SECONDS;
 
     // Port class from the router's code; older firmware sends none.
+    // A code of 0 to 3 is the class's place in that order.
     int32_t cls = port.port_type;
     if (cls >= 0 && cls <= 3)
-        cls = 16 << cls;
+        cls = VL_PORT_ASYNC << cls;
     const int32_t band = cls & 0xF0;
-    if (band == 16 || band == 32 || band == 64) {
+    if (band == VL_PORT_ASYNC || band == VL_PORT_PARALLEL || band == VL_PORT_WAN) {
         // kept
-    } else if (band == 128) {
+    } else if (band == VL_PORT_ISDN) {
         r->isdn_present = 1;
     } else if (port.name[0] == 'P') {
-        cls = 32;
+        cls = VL_PORT_PARALLEL;
     } else if (port.name[0] == 'W') {
-        cls = 64;
+        cls = VL_PORT_WAN;
     } else if (std::strcmp(port.name, "S0") != 0 && r->port_count <= 5 &&
                RouterHasWanPorts(r, index)) {
-        cls = 64;
+        cls = VL_PORT_WAN;
     } else {
-        cls = 16;
+        cls = VL_PORT_ASYNC;
     }
     port.port_type = cls;
 
@@ -632,7 +634,7 @@ int OnLocation(void* ctx, VlRouter* r, const char* text) {
     }
     loc->next = nullptr;
     ParseAccount(loc, account);
-    if ((r->capabilities & VL_CAP_IDLE_SECONDS) != 0 && (loc->flags2 & 0x100) != 0)
+    if ((r->capabilities & VL_CAP_IDLE_SECONDS) != 0 && (loc->flags2 & VL_LF2_IDLE_SECONDS) != 0)
         loc->idle = loc->idle_minutes;
     else
         loc->idle = vl_detail::MinutesToSeconds(loc->idle_minutes);

@@ -39,6 +39,10 @@ inline bool Empty(const char (&a)[N]) {
     return a[0] == '\0';
 }
 
+inline bool BitsDiffer(uint32_t a, uint32_t b, uint32_t mask) { return ((a ^ b) & mask) != 0; }
+
+inline const char* OnOff(bool on) { return on ? "on" : "off"; }
+
 // Formats one command line in the shared command line buffer and queues it. Returns 1
 // so that builders can count the lines they queued.
 int Line(VlRouter* router, const char* format, ...) __attribute__((format(printf, 2, 3)));

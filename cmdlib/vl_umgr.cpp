@@ -33,7 +33,7 @@ void NewLocationDefaults(VlLocation* l, const char* name) {
     vl_detail::Copy(l->netmask, "255.255.255.0");
     vl_detail::Copy(l->ipxnet, "0");  // the router reports an unset IPX network as 0
     l->group = 1;
-    l->flags = 0x2C;  // on demand, header compression, PPP
+    l->flags = VL_LF_ON_DEMAND | VL_LF_COMPRESS | VL_LF_PPP;
     l->idle = 120;
     l->maxports = 1;
     l->mtu = 1500;
@@ -102,7 +102,7 @@ int ChapWithoutProbe(VlRouter* r) {
     VlLocation* list = vl_read_locations(r);
     bool seen = false;
     for (const VlLocation* l = list; l != nullptr; l = l->next)
-        seen = seen || (l->flags2 & 0x40) != 0;
+        seen = seen || (l->flags2 & VL_LF2_CHAP) != 0;
     vl_free_locations(list);
     if (seen)
         return 1;

@@ -20,7 +20,8 @@ void SetBits(int32_t& word, int32_t bits, int on) {
 
 Location::Location() {
     std::memset(static_cast<VlLocation*>(this), 0, sizeof(VlLocation));
-    flags = 0x69;
+    // Routing off, dialled neither continuously nor on demand, PPP with header compression.
+    flags = VL_LF_RIP_NO_SEND | VL_LF_COMPRESS | VL_LF_PPP | VL_LF_RIP_NO_LISTEN;
     mtu = 1500;
 }
 
@@ -56,13 +57,13 @@ void Location::SetUsername(const std::string& text) { SetText(username, text); }
 
 void Location::SetPassword(const std::string& text) { SetText(password, text); }
 
-void Location::SetContinuous(int on) { SetBits(flags, 0x2, on); }
+void Location::SetContinuous(int on) { SetBits(flags, VL_LF_CONTINUOUS, on); }
 
-void Location::SetOnDemand(int on) { SetBits(flags, 0x4, on); }
+void Location::SetOnDemand(int on) { SetBits(flags, VL_LF_ON_DEMAND, on); }
 
-void Location::SetChap(int on) { SetBits(flags2, 0x40, on); }
+void Location::SetChap(int on) { SetBits(flags2, VL_LF2_CHAP, on); }
 
-void Location::SetRouting(int on) { SetBits(flags, 0x1 | 0x40, on == 0); }
+void Location::SetRouting(int on) { SetBits(flags, VL_LF_RIP_NO_SEND | VL_LF_RIP_NO_LISTEN, on == 0); }
 
 std::string Location::NameText() const { return FieldText(name); }
 

@@ -187,9 +187,9 @@ void VLVelunor::SortPorts() {
         VlPort* p = &router->ports[i];
         if (p->name[0] == 'P')
             kind2Ports.push_back(p);
-        else if (p->port_type & 0x80)
+        else if (p->port_type & VL_PORT_ISDN)
             isdnPorts.push_back(p);
-        else if (p->port_type & 0x40)
+        else if (p->port_type & VL_PORT_WAN)
             kind1Ports.push_back(p);
         else
             otherPorts.push_back(p);

@@ -109,7 +109,7 @@ std::vector<PreviewPort> PreviewPorts(const VlPort* ports, size_t count) {
     for (size_t i = 0; ports != nullptr && i < count; ++i)
         // The router marks its ISDN ports in the port type, as the session sorts them.
         out.push_back({std::string(ports[i].name, strnlen(ports[i].name, sizeof ports[i].name)),
-                       (ports[i].port_type & 0x80) != 0 && ports[i].name[0] != 'P'});
+                       (ports[i].port_type & VL_PORT_ISDN) != 0 && ports[i].name[0] != 'P'});
     return out;
 }
 

@@ -130,7 +130,7 @@ void Process::DialIsp() {
                 existingLocation = session.locations->Find("isp");
                 if (existingLocation == nullptr)
                     throw VLVelunor::LocationNotFound;
-                existingLocation->flags2 |= 0x40;
+                existingLocation->flags2 |= VL_LF2_CHAP;
                 ispLocation = Location(*existingLocation);
                 ispLocation.SetChap(0);
                 session.locations->Modify(ispLocation, existingLocation);

@@ -487,7 +487,7 @@ int vl_is_hostname(const char* text);               // 0 dotted quad, -1 host na
 uint32_t vl_parse_address(const char* text);        // host order; 0 on error
 int vl_hex_address(char* text_out, const char* address_text); // text_out: 9 bytes
 
-// ---- global and Ethernet (vl_gsvc readers, vl_cmd builders) ---------------------------
+// ---- global and Ethernet (readers in vl_gsvc, builders, saves, restart in vl_cmd) -----
 int vl_read_global(VlRouter* router);
 int vl_read_ether(VlRouter* router);
 int vl_set_global(VlRouter* current, const VlRouter* desired, const char* password);
@@ -509,7 +509,7 @@ int vl_has_chap(const VlRouter* router);            // 0x2000 "set chap"
 const char* vl_isdn_switch_name(int index);
 const char* vl_ipxframe_name(int code);
 
-// ---- ports (vl_cmd, vl_gsvc) ----------------------------------------------------------
+// ---- ports (builder in vl_cmd_port, reader in vl_gsvc) --------------------------------
 // Compares desired with current from `type` on (the records' names are not used; the
 // port name is `name`). May rewrite the desired speed codes 60000/60001.
 int vl_set_port(VlRouter* router, const char* name, const VlPort* current, VlPort* desired);
@@ -521,7 +521,8 @@ int vl_parse_service(const char* text, int32_t* port); // service number; *port 
 // Copies `text` with each "$h" pair written as "$hostname"; `out` holds `size` bytes.
 int vl_expand_prompt(char* out, size_t size, const char* text);
 
-// ---- locations (vl_umgr, vl_cmd) ------------------------------------------------------
+// ---- locations (builder in vl_cmd_location; add, delete, save, dial, CHAP probe in
+// vl_umgr; the table and the list in vl_table) ------------------------------------------
 VlLocation* vl_read_locations(VlRouter* router);    // sorted list, or null
 void vl_free_locations(VlLocation* list);
 int vl_set_location(VlRouter* router, const VlLocation* current, const VlLocation* desired);
@@ -534,7 +535,8 @@ int vl_probe_location_chap(VlRouter* router);
 // Inserts `rec` before the first record whose name is equal or greater.
 void vl_insert_location(VlLocation** list, VlLocation* rec);
 
-// ---- filters (vl_cmd, vl_umgr, vl_bfilt) ----------------------------------------------
+// ---- filters (rule texts and builder in vl_cmd_filter; add, delete, save in vl_umgr;
+// the tables and the list in vl_bfilt) ---------------------------------------------------
 // Rule texts; `out` holds VL_RULE_TEXT_SIZE bytes.
 int vl_filter_text(char* out, const VlFilterRule* rule);
 int vl_ipxfilter_text(char* out, const VlIpxFilterRule* rule);
@@ -558,7 +560,7 @@ VlFilterRule* vl_new_filter_rule();
 VlIpxFilterRule* vl_new_ipxfilter_rule();
 VlSapFilterRule* vl_new_sapfilter_rule();
 
-// ---- scanner (vl_gsvc) ----------------------------------------------------------------
+// ---- scanner (vl_scan) ----------------------------------------------------------------
 // One output of vl_scan: a text buffer with its size, or a number. Fixed-width arrays
 // convert with their size, so a text never runs past its field.
 struct VlScanOut {

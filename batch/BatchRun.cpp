@@ -58,20 +58,6 @@ std::string PlainLines(const std::string& text) {
     return out;
 }
 
-// The router address page's message for a probe that found no usable router, or ""
-// when no router answered at all (then the router is taken for a new one).
-std::string ProbeFailureMessage(const Process& probe, const std::string& stepMessage) {
-    switch (probe.failureKind) {
-    case StepMachine::NoFailure:
-    case 4: return "";
-    case StepMachine::BadPassword: return "Bad Password - press Retry to reenter.";
-    case StepMachine::NetworkError:
-        return "Error communicating with Quillet.  The Wizard will exit now.";
-    case StepMachine::ConnectionRefused: return stepMessage;
-    default: return "Miscellaneous Error";
-    }
-}
-
 // The final message is the wizard's; the reader of a log also needs to know why, in the
 // words the wizard's failure box uses.
 void ReportFailure(const Process& run, std::ostream& err) {
@@ -154,7 +140,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         auto probe = std::make_unique<Process>(&settings);
         probe->state = StepMachine::Connecting;
         VLQLWizUIControl::StepOutcome step = VLQLWizUIControl::Driver::CallStep(*probe);
-        if (!step.threw && probe->state != StepMachine::Failed) {
+        const VLQLWizUIControl::ProbeResult found = VLQLWizUIControl::InterpretProbe(*probe, step.message);
+        if (!step.threw && found.kind == VLQLWizUIControl::ProbeResult::Found) {
             err << "qlwiz-batch: Quillet found at " << settings.RouterAddress() << "\n";
             std::string message;
             probe->ReadRouterSettings(message);
@@ -162,9 +149,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             file.ApplyTo(settings, error);
             return Configure(*probe, out, err);
         }
-        std::string message = step.threw ? "Miscellaneous Error"
-                                          : ProbeFailureMessage(*probe, step.message);
-        if (!message.empty()) {
+        if (step.threw || found.kind != VLQLWizUIControl::ProbeResult::NoRouter) {
+            const std::string message = step.threw ? "Miscellaneous Error" : found.message;
             ReportFailure(*probe, err);
             out << message << "\n" << std::flush;
             return RunFailed;

@@ -48,12 +48,13 @@ int DryRun(const SettingsFile& file, ConfigSettings& settings, bool showSecrets,
     Process probe(&settings);
     probe.state = StepMachine::Connecting;
     const VLQLWizUIControl::StepOutcome step = VLQLWizUIControl::Driver::CallStep(probe);
-    if (step.threw || probe.state == StepMachine::Failed) {
-        const int32_t kind = probe.failureKind;
+    const VLQLWizUIControl::ProbeResult found = VLQLWizUIControl::InterpretProbe(probe, step.message);
+    if (step.threw || found.kind != VLQLWizUIControl::ProbeResult::Found) {
+        // The run's own name for the failure: a dry run answers no page's question.
         std::string message = step.message;
-        if (message.empty() && kind != StepMachine::NoFailure && !step.threw)
-            message = probe.FailureTextOf(kind);
-        if (kind == StepMachine::NoFailure || kind == 4 || message.empty())
+        if (message.empty() && !step.threw)
+            message = probe.FailureTextOf(probe.failureKind);
+        if (found.kind == VLQLWizUIControl::ProbeResult::NoRouter || message.empty())
             message = "No Quillet answered at " + settings.RouterAddress() + "; nothing to preview.";
         out << message << "\n";
         return RunFailed;

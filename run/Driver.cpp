@@ -149,6 +149,20 @@ WizardPage Driver::LineIdPageFor(const std::string& switchType) {
     return t != nullptr && t->spids ? WizardPage::LineIdsWithSpids : WizardPage::LineIds;
 }
 
+ProbeResult InterpretProbe(const StepMachine& probe, const std::string& stepMessage) {
+    if (probe.state != StepMachine::Failed)
+        return {ProbeResult::Found, ""};
+    switch (probe.failureKind) {
+    case StepMachine::NoFailure:
+    case StepMachine::RouterNotFound: return {ProbeResult::NoRouter, ""};
+    case StepMachine::BadPassword: return {ProbeResult::BadPassword, "Bad Password - press Retry to reenter."};
+    case StepMachine::NetworkError:
+        return {ProbeResult::NetworkError, "Error communicating with Quillet.  The Wizard will exit now."};
+    case StepMachine::ConnectionRefused: return {ProbeResult::Refused, stepMessage};
+    default: return {ProbeResult::OtherError, "Miscellaneous Error"};
+    }
+}
+
 LoopResult RunToEnd(StepMachine& run, LoopHost& host) {
     Driver driver(run);
     driver.Start();

@@ -43,6 +43,24 @@ struct StepOutcome {
     std::string message;
 };
 
+// What a probe found: a run set to Connecting and stepped once (without throwing), as the
+// router address page and qlwiz-batch make it, with what each outcome means for the front
+// end. `stepMessage` is the step's own message.
+struct ProbeResult {
+    enum Kind {
+        Found,          // a router answered: read it back and go on from Configuring
+        NoRouter,       // none answered: a new router, found through BOOTP
+        BadPassword,    // ask for the password again
+        NetworkError,   // the session broke off: the wizard ends
+        Refused,        // another administrative connection holds the router
+        OtherError,
+    };
+    Kind kind = OtherError;
+    // The router address page's message for the failures ("" for Found and NoRouter).
+    std::string message;
+};
+ProbeResult InterpretProbe(const StepMachine& probe, const std::string& stepMessage);
+
 struct Outcome {
     enum Kind { Continue, Success, Failure };
     Kind kind = Continue;

@@ -35,6 +35,7 @@ public:
         AddressNotRequested = 1,
         BadPassword = 2,
         NetworkError = 3,
+        RouterNotFound = 4,  // as no answer at all: the router is taken for a new one
         ConnectionRefused = 5,
         SettingGlobal = 6,
         SavingGlobal = 7,

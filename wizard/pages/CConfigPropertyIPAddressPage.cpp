@@ -195,15 +195,15 @@ void CConfigPropertyIPAddressPage::ProbeAnswered(int, bool threw, const std::str
 bool CConfigPropertyIPAddressPage::ProbeOutcome(const std::string& message) {
     host_->SetProfileSection(addressBox_ ? addressBox_->text() : address_);
     WizardRun* run = host_->Run();
-    if (run->Machine().state != StepMachine::Failed) {
+    const VLQLWizUIControl::ProbeResult found = VLQLWizUIControl::InterpretProbe(run->Machine(), message);
+    const QString text = QString::fromStdString(found.message);
+    switch (found.kind) {
+    case VLQLWizUIControl::ProbeResult::Found:
         ShowMessage(QStringLiteral("Quillet Found!!"), MsgButtons::Ok, MsgIcon::Information, 4099);
         nextPage_ = host_->ChosenNextPage(Id());
         WriteProfile(QStringLiteral("Netmask"), maskBox_ ? maskBox_->text() : mask_);
         return true;
-    }
-    switch (run->Machine().failureKind) {
-    case StepMachine::NoFailure:
-    case 4: {
+    case VLQLWizUIControl::ProbeResult::NoRouter: {
         host_->DeleteRun();
         nextPage_ = host_->ChosenNextPage(Id());
         WriteProfile(QStringLiteral("Netmask"), maskBox_ ? maskBox_->text() : mask_);
@@ -213,25 +213,23 @@ bool CConfigPropertyIPAddressPage::ProbeOutcome(const std::string& message) {
         if (answer == IdCancel) Sheet()->PressButton(WizardSheet::Button::Cancel);
         return false;
     }
-    case StepMachine::BadPassword:
-        if (ShowMessage(QStringLiteral("Bad Password - press Retry to reenter."), MsgButtons::RetryCancel,
-                        MsgIcon::Exclamation, 4097) == IdRetry)
+    case VLQLWizUIControl::ProbeResult::BadPassword:
+        if (ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Exclamation, 4097) == IdRetry)
             Sheet()->PressButton(WizardSheet::Button::Back);
         return false;
-    case StepMachine::NetworkError:
-        ShowMessage(QStringLiteral("Error communicating with Quillet.  The Wizard will exit now."), MsgButtons::Ok,
-                    MsgIcon::Stop);
+    case VLQLWizUIControl::ProbeResult::NetworkError:
+        ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop);
         Sheet()->PressButton(WizardSheet::Button::Cancel);
         return false;
-    case StepMachine::ConnectionRefused:
-        if (ShowMessage(QString::fromStdString(message), MsgButtons::RetryCancel, MsgIcon::Exclamation, 4097) ==
-            IdCancel)
+    case VLQLWizUIControl::ProbeResult::Refused:
+        if (ShowMessage(text, MsgButtons::RetryCancel, MsgIcon::Exclamation, 4097) == IdCancel)
             Sheet()->PressButton(WizardSheet::Button::Finish);
         return false;
-    default:
-        ShowMessage(QStringLiteral("Miscellaneous Error"), MsgButtons::Ok, MsgIcon::Stop);
-        return false;
+    case VLQLWizUIControl::ProbeResult::OtherError:
+        break;
     }
+    ShowMessage(text, MsgButtons::Ok, MsgIcon::Stop);
+    return false;
 }
 
 } // namespace wiz

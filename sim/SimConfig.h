@@ -2,6 +2,7 @@
 // fill this record before the router boots.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -102,6 +103,24 @@ struct SimConfig {
 // keys (apply, fault.refuse, fault.drop_on, fault.sysmsg_port) add one value per line. False with a message
 // naming the line on the first bad line.
 bool ParseScenario(const std::string& text, SimConfig& cfg, std::string* err);
+
+// One scenario key: what --help says of it and how a value is set.
+struct ScenarioKey {
+    using Setter =
+        std::function<bool(SimConfig& cfg, int channel, const std::string& value, std::string& want)>;
+    const char* section;   // the heading --help lists it under
+    std::string name;      // "isdn.N.spid" stands for isdn.1.spid to isdn.8.spid
+    std::string value;     // the value's shape: "N", "yes|no", "A.B.C.D" ...
+    std::string help;      // its lines joined by "\n"
+    std::string fallback;  // the default, "" for none
+    bool repeats;          // each line adds a value
+    std::string want;      // what a malformed value should have been
+    Setter set;            // false for a malformed value (`want` may then say more); `channel`
+                           // is the N of "isdn.N."
+};
+
+// Every key, in the order --help lists them.
+const std::vector<ScenarioKey>& ScenarioKeys();
 
 // Applies one key; false with a message when the key is unknown or the value malformed.
 bool SetScenarioKey(SimConfig& cfg, const std::string& key, const std::string& value,

@@ -6,6 +6,8 @@
 // usage: run-bench [QUILLET_SIM] [TIME_SCALE]
 #include "WireCounters.h"
 
+#include "support/SimProcess.h"
+
 #include "platform/Hooks.h"
 #include "platform/Sockets.h"
 #include "platform/Time.h"
@@ -15,13 +17,8 @@
 #include "run/RouterRestore.h"
 #include "run/RouterSnapshot.h"
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -53,74 +50,6 @@ int FreePort(int type) {
     ::close(s);
     return port;
 }
-
-// The simulator as a child process; its standard output tells what it does.
-struct Sim {
-    pid_t pid = -1;
-    int out = -1;
-    std::string pending;
-
-    bool Start(const std::string& path, const std::vector<std::string>& args) {
-        int p[2];
-        if (::pipe2(p, O_CLOEXEC) != 0)
-            return false;
-        std::vector<std::string> all = {path};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, p[1], 1);
-        int rc = ::posix_spawn(&pid, path.c_str(), &fa, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        ::close(p[1]);
-        out = p[0];
-        return rc == 0;
-    }
-
-    // Waits at most `ms` for a line that starts with `prefix`.
-    bool WaitFor(const std::string& prefix, int ms) {
-        const double end = NowMs() + ms;
-        for (;;) {
-            size_t nl;
-            while ((nl = pending.find('\n')) != std::string::npos) {
-                std::string line = pending.substr(0, nl);
-                pending.erase(0, nl + 1);
-                if (line.rfind(prefix, 0) == 0)
-                    return true;
-            }
-            int left = static_cast<int>(end - NowMs());
-            pollfd pfd{out, POLLIN, 0};
-            if (left <= 0 || ::poll(&pfd, 1, left) <= 0)
-                return false;
-            char buf[512];
-            ssize_t n = ::read(out, buf, sizeof buf);
-            if (n <= 0)
-                return false;
-            pending.append(buf, static_cast<size_t>(n));
-        }
-    }
-
-    // Forgets every line written so far.
-    void Drain() {
-        char buf[512];
-        pollfd pfd{out, POLLIN, 0};
-        while (::poll(&pfd, 1, 0) > 0 && ::read(out, buf, sizeof buf) > 0) {
-        }
-        pending.clear();
-    }
-
-    ~Sim() {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-        if (out >= 0)
-            ::close(out);
-    }
-};
 
 struct StateFigures {
     int steps = 0;
@@ -172,14 +101,15 @@ int main(int argc, char** argv) {
     ::setenv("QLWIZ_SNAPSHOT_DIR", snapshotDir, 1);
     platform::SocketsStartup();
 
-    Sim sim;
-    if (!sim.Start(simPath, {"--factory", "--listen", "router", "--quiet", "--port",
-                             std::to_string(mgmtPort), "--bootp-target", "127.0.0.1",
-                             "--bootp-server-port", std::to_string(bootpServer),
-                             "--bootp-client-port", std::to_string(bootpClient), "--time-scale",
-                             scale, "--set", "isp.address=127.0.0.3"}) ||
-        !sim.WaitFor("quillet-sim: bootp client port", 10000)) {
-        std::fprintf(stderr, "run-bench: cannot start %s\n", simPath.c_str());
+    ::setenv("QUILLET_SIM", simPath.c_str(), 1);
+    SimProcess sim;
+    if (!sim.Start("isp.address = 127.0.0.3\n",
+                   {"--factory", "--listen", "router", "--quiet", "--port", std::to_string(mgmtPort),
+                    "--bootp-server-port", std::to_string(bootpServer), "--bootp-client-port",
+                    std::to_string(bootpClient), "--time-scale", scale},
+                   false) ||
+        !sim.WaitFor("bootp client port", 10000)) {
+        std::fprintf(stderr, "run-bench: cannot start %s: %s\n", simPath.c_str(), sim.Error().c_str());
         return 2;
     }
 
@@ -260,9 +190,9 @@ int main(int argc, char** argv) {
     StateFigures dry;  // steps: the number of lines previewed
     // The router takes one administrative connection at a time and opens its port again
     // only after the last one closed; the page's probe comes long after, so wait for it.
-    sim.Drain();
+    sim.SkipEvents();
     run.session.Close();
-    sim.WaitFor("quillet-sim: listening on", 5000);
+    sim.WaitFor("listening on", 5000);
     {
         ConfigSettings again = settings;
         Process p(&again);
@@ -294,8 +224,8 @@ int main(int argc, char** argv) {
     }
 
     // The restore of the snapshot the run kept, stepped as qlwiz-batch steps it.
-    sim.Drain();
-    sim.WaitFor("quillet-sim: listening on", 5000);
+    sim.SkipEvents();
+    sim.WaitFor("listening on", 5000);
     RouterSnapshot kept;
     std::string error;
     if (!RouterSnapshot::ReadFile(run.snapshotPath, kept, error)) {

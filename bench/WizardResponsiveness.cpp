@@ -11,6 +11,7 @@
 //   simulator's reboot and ISDN times); the reply delay stays 200 ms real.
 // Exit status 0 when the run succeeded and the longest gap stayed under the limit.
 #include "platform/Sockets.h"
+#include "support/SimProcess.h"
 #include "run/Process.h"
 #include "wizard/app/App.h"
 #include "wizard/pages/CConfigPropertyIPAddressPage.h"
@@ -30,7 +31,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -139,27 +139,6 @@ bool Pump(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-// The simulator's standard output, line by line.
-struct SimOutput {
-    QProcess* process;
-    QByteArray pending;
-    std::vector<QByteArray> lines;
-    void Read() {
-        pending += process->readAllStandardOutput();
-        int at;
-        while ((at = pending.indexOf('\n')) >= 0) {
-            lines.push_back(pending.left(at));
-            pending.remove(0, at + 1);
-        }
-    }
-    bool Has(const char* prefix) {
-        Read();
-        for (const QByteArray& l : lines)
-            if (l.startsWith(prefix)) return true;
-        return false;
-    }
-};
-
 int ConnectLoopback(int port) {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s < 0) return -1;
@@ -213,30 +192,14 @@ int main(int argc, char** argv) {
 
     // A configured router (password "secret", a Japanese NTT line, so no SPIDs) that holds
     // back every reply.
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(simPath, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                            QStringLiteral("0"), QStringLiteral("--password"), QStringLiteral("secret"),
-                            QStringLiteral("--set"), QStringLiteral("apply=set isdn ntt"), QStringLiteral("--set"),
-                            QStringLiteral("fault.delay_ms=%1").arg(delaySetting), QStringLiteral("--time-scale"),
-                            QString::fromLatin1(scaleText), QStringLiteral("--quiet"),
-                            QStringLiteral("--exit-on-stdin-close")});
-    if (!process.waitForStarted(10000)) {
-        std::fprintf(stderr, "wizard-bench: %s did not start\n", qPrintable(simPath));
+    setenv("QUILLET_SIM", simPath.toLocal8Bit().constData(), 1);
+    SimProcess sim;
+    if (!sim.Start("password = secret\napply = set isdn ntt\nfault.delay_ms = " + std::to_string(delaySetting) + "\n",
+                   {"--time-scale", scaleText.toStdString(), "--quiet"})) {
+        std::fprintf(stderr, "wizard-bench: quillet-sim did not start: %s\n", sim.Error().c_str());
         return 2;
     }
-    SimOutput sim{&process, {}, {}};
-    int port = 0;
-    if (!Pump([&] {
-            sim.Read();
-            for (const QByteArray& l : sim.lines)
-                if (l.startsWith("quillet-sim: listening on ")) port = l.mid(l.lastIndexOf(':') + 1).toInt();
-            return port > 0 || process.state() == QProcess::NotRunning;
-        }, 10000) || port <= 0) {
-        std::fprintf(stderr, "wizard-bench: quillet-sim did not listen\n");
-        return 2;
-    }
+    const int port = sim.Port();
     // The run reads the hooks on first use, which comes later.
     setenv("QLWIZ_MGMT_PORT", QByteArray::number(port).constData(), 1);
     platform::SocketsStartup();
@@ -381,10 +344,6 @@ int main(int argc, char** argv) {
     sheet.reset();
     wiz::SetMessageBoxFn({});
     platform::SocketsCleanup();
-    process.closeWriteChannel();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    sim.Stop(false);
     return longest < kLimitMs ? 0 : 1;
 }

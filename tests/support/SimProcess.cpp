@@ -260,6 +260,12 @@ bool SimProcess::WaitFor(const std::string& what, long timeoutMs, std::string* r
     }
 }
 
+void SimProcess::SkipEvents() {
+    for (std::string line; ReadLine(&line, NowMs() + 1);)
+        lines_.push_back(line);
+    cursor_ = lines_.size();
+}
+
 bool SimProcess::WaitForLog(const std::string& text, long timeoutMs) const {
     for (const long long deadline = NowMs() + timeoutMs; Log().find(text) == std::string::npos; ::poll(nullptr, 0, 5))
         if (NowMs() > deadline)

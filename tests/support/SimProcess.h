@@ -23,6 +23,8 @@ public:
     // Waits for the next event line (stdout) that starts with "quillet-sim: " + `what`,
     // skipping others; the rest of the line goes to `rest`. Bounded by `timeoutMs`.
     bool WaitFor(const std::string& what, long timeoutMs = 10000, std::string* rest = nullptr);
+    // Passes over every event line written so far: the next WaitFor sees only later ones.
+    void SkipEvents();
     // Waits until the standard error log holds `text`. Bounded by `timeoutMs`.
     bool WaitForLog(const std::string& text, long timeoutMs = 10000) const;
     // Asks for the configuration dump (SIGUSR1) and returns its text, "" on failure.

@@ -35,9 +35,7 @@ const char* const kHelp =
     "  --version               print the program's version\n"
     "\n"
     "SETTINGS_FILE holds one Key=Value a line; '#' starts a comment line. Keys:\n"
-    "  AdminPassword RouterAddress RouterNetmask SwitchType Channel1Spid Channel1DirNo\n"
-    "  Channel2Spid Channel2DirNo SecurityOn FtpHost HttpHost SmtpHost DnsHost Channels\n"
-    "  PhoneNumber PhoneNumber2 ConnectionType AccountName AccountPassword\n"
+    "%KEYS%"
     "Values go through the wizard pages' checks. Standard output is the progress log and\n"
     "the final message; every question is answered Cancel.\n"
     "\n"
@@ -46,6 +44,23 @@ const char* const kHelp =
     "\n"
     "Exit status: 0 success, 1 the run failed (--restore: the router differs from the\n"
     "snapshot), 2 bad usage, bad settings or (--restore) a malformed snapshot.\n";
+
+// The help text with the settings file's keys, a few to a line.
+std::string Help() {
+    std::string keys;
+    size_t width = 0;
+    for (const std::string& key : SettingsFile::Keys()) {
+        if (width > 0 && width + key.size() + 1 > 86) {
+            keys.append(1, '\n');
+            width = 0;
+        }
+        keys.append(width == 0 ? "  " : " ").append(key);
+        width += (width == 0 ? 2 : 1) + key.size();
+    }
+    keys.append(1, '\n');
+    std::string text = kHelp;
+    return text.replace(text.find("%KEYS%"), 6, keys);
+}
 
 // The log keeps the wizard's line ends; a terminal wants plain ones.
 std::string PlainLines(const std::string& text) {
@@ -98,7 +113,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool showSecrets = false;
     for (const std::string& arg : args) {
         if (args.size() == 1 && arg == "--help") {
-            out << kUsage << "\n\n" << kHelp;
+            out << kUsage << "\n\n" << Help();
             return Success;
         } else if (args.size() == 1 && arg == "--version") {
             out << "qlwiz-batch " << QLWIZ_VERSION << "\n";

@@ -37,45 +37,61 @@ bool CheckSwitchType(const std::string& value, std::string& message) {
     return false;
 }
 
-bool ApplyOne(ConfigSettings& s, const std::string& key, const std::string& value,
-              std::string& message) {
+// Every key of the file, in the order the help lists them, with the checked setter its
+// value goes through. A new entry of the settings record is one row here.
+using S = ConfigSettings;
+using Text = const std::string;
+struct Key {
+    const char* name;
+    bool (*apply)(S& s, Text& value, std::string& message);
+};
+const Key kKeys[] = {
+    {"AdminPassword", [](S& s, Text& v, std::string&) { s.SetAdminPassword(v); return true; }},
+    {"RouterAddress", [](S& s, Text& v, std::string& m) { return s.SetRouterAddress(v, m); }},
+    {"RouterNetmask", [](S& s, Text& v, std::string& m) { return s.SetRouterNetmask(v, m); }},
+    {"SwitchType",
+     [](S& s, Text& v, std::string& m) {
+         if (!CheckSwitchType(v, m))
+             return false;
+         s.SetSwitchType(v);
+         return true;
+     }},
+    {"Channel1Spid", [](S& s, Text& v, std::string& m) { return s.SetChannel1Spid(v, m); }},
+    {"Channel1DirNo", [](S& s, Text& v, std::string& m) { return s.SetChannel1DirNo(v, m); }},
+    {"Channel2Spid", [](S& s, Text& v, std::string& m) { return s.SetChannel2Spid(v, m); }},
+    {"Channel2DirNo", [](S& s, Text& v, std::string& m) { return s.SetChannel2DirNo(v, m); }},
+    {"SecurityOn",
+     [](S& s, Text& v, std::string& m) {
+         int32_t on = 0;
+         if (!CheckFlag(v, m, on))
+             return false;
+         s.SetSecurityOn(on);
+         return true;
+     }},
+    {"FtpHost", [](S& s, Text& v, std::string& m) { return s.SetFtpHost(v, m); }},
+    {"HttpHost", [](S& s, Text& v, std::string& m) { return s.SetHttpHost(v, m); }},
+    {"SmtpHost", [](S& s, Text& v, std::string& m) { return s.SetSmtpHost(v, m); }},
+    {"DnsHost", [](S& s, Text& v, std::string& m) { return s.SetDnsHost(v, m); }},
+    {"Channels", [](S& s, Text& v, std::string& m) { return s.SetChannels(v, m); }},
+    {"PhoneNumber", [](S& s, Text& v, std::string& m) { return s.SetPhoneNumber(v, m); }},
+    {"PhoneNumber2", [](S& s, Text& v, std::string& m) { return s.SetPhoneNumber2(v, m); }},
+    {"ConnectionType",
+     [](S& s, Text& v, std::string& m) {
+         int32_t type = 0;
+         if (!CheckFlag(v, m, type))
+             return false;
+         s.SetConnectionType(type);
+         return true;
+     }},
+    {"AccountName", [](S& s, Text& v, std::string&) { s.SetAccountName(v); return true; }},
+    {"AccountPassword", [](S& s, Text& v, std::string&) { s.SetAccountPassword(v); return true; }},
+};
+
+bool ApplyOne(ConfigSettings& s, const std::string& key, const std::string& value, std::string& message) {
     message.clear();
-    if (key == "AdminPassword") { s.SetAdminPassword(value); return true; }
-    if (key == "RouterAddress") return s.SetRouterAddress(value, message);
-    if (key == "RouterNetmask") return s.SetRouterNetmask(value, message);
-    if (key == "SwitchType") {
-        if (!CheckSwitchType(value, message))
-            return false;
-        s.SetSwitchType(value);
-        return true;
-    }
-    if (key == "Channel1Spid") return s.SetChannel1Spid(value, message);
-    if (key == "Channel1DirNo") return s.SetChannel1DirNo(value, message);
-    if (key == "Channel2Spid") return s.SetChannel2Spid(value, message);
-    if (key == "Channel2DirNo") return s.SetChannel2DirNo(value, message);
-    if (key == "SecurityOn") {
-        int32_t on = 0;
-        if (!CheckFlag(value, message, on))
-            return false;
-        s.SetSecurityOn(on);
-        return true;
-    }
-    if (key == "FtpHost") return s.SetFtpHost(value, message);
-    if (key == "HttpHost") return s.SetHttpHost(value, message);
-    if (key == "SmtpHost") return s.SetSmtpHost(value, message);
-    if (key == "DnsHost") return s.SetDnsHost(value, message);
-    if (key == "Channels") return s.SetChannels(value, message);
-    if (key == "PhoneNumber") return s.SetPhoneNumber(value, message);
-    if (key == "PhoneNumber2") return s.SetPhoneNumber2(value, message);
-    if (key == "ConnectionType") {
-        int32_t type = 0;
-        if (!CheckFlag(value, message, type))
-            return false;
-        s.SetConnectionType(type);
-        return true;
-    }
-    if (key == "AccountName") { s.SetAccountName(value); return true; }
-    if (key == "AccountPassword") { s.SetAccountPassword(value); return true; }
+    for (const Key& k : kKeys)
+        if (key == k.name)
+            return k.apply(s, value, message);
     message = "unknown key";
     return false;
 }
@@ -83,12 +99,12 @@ bool ApplyOne(ConfigSettings& s, const std::string& key, const std::string& valu
 } // namespace
 
 const std::vector<std::string>& SettingsFile::Keys() {
-    static const std::vector<std::string> keys = {
-        "AdminPassword", "RouterAddress", "RouterNetmask", "SwitchType",    "Channel1Spid",
-        "Channel1DirNo", "Channel2Spid",  "Channel2DirNo", "SecurityOn",    "FtpHost",
-        "HttpHost",      "SmtpHost",      "DnsHost",       "Channels",      "PhoneNumber",
-        "PhoneNumber2",  "ConnectionType", "AccountName",  "AccountPassword",
-    };
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> names;
+        for (const Key& k : kKeys)
+            names.push_back(k.name);
+        return names;
+    }();
     return keys;
 }
 

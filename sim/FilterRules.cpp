@@ -87,7 +87,7 @@ bool IsIpKeyword(const std::string& w) {
            w == "src" || w == "dst" || w == "estab" || w == "log" || w == "notify";
 }
 
-}  // namespace
+} // namespace
 
 bool ParseIpRule(const std::string& text, IpRule* rule, std::string* why) {
     std::vector<std::string> w = Words(text);
@@ -233,7 +233,7 @@ bool ParseSapRule(const std::string& text, SapRule* rule, std::string* why) {
 namespace {
 // Table fields are blank-separated words, so an absent text goes out as "0".
 std::string Word(const std::string& s) { return s.empty() ? "0" : s; }
-}  // namespace
+} // namespace
 
 std::string IpRuleFields(int number, const IpRule& r) {
     char buf[160];
@@ -336,4 +336,4 @@ std::string SapRuleText(const SapRule& r) {
     return t;
 }
 
-}  // namespace sim
+} // namespace sim

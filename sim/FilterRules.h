@@ -51,4 +51,4 @@ std::string IpRuleText(const IpRule& r);
 std::string IpxRuleText(const IpxRule& r);
 std::string SapRuleText(const SapRule& r);
 
-}  // namespace sim
+} // namespace sim

@@ -185,4 +185,4 @@ std::string PromptOut(const std::string& p) {
 
 bool Quotable(const std::string& s) { return s.find('"') == std::string::npos; }
 
-}  // namespace sim
+} // namespace sim

@@ -49,4 +49,4 @@ std::string PromptOut(const std::string& p);
 // A port's settings at power-on, by its kind.
 PortSettings DefaultPort(const PortDef& def);
 
-}  // namespace sim
+} // namespace sim

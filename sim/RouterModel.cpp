@@ -198,4 +198,4 @@ std::string RouterModel::StatusReply(const std::string& name, long long now) {
     return "eNo such record: " + name;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -206,4 +206,4 @@ private:
 std::string SwitchKeyword(int index);
 int SwitchIndex(const std::string& keyword);
 
-}  // namespace sim
+} // namespace sim

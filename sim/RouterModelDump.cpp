@@ -164,7 +164,7 @@ void DumpConfiguration(Lines& o, const Configuration& c) {
         DumpFilter(o, name, f);
 }
 
-}  // namespace
+} // namespace
 
 std::string RouterModel::Dump() const {
     std::string text;
@@ -188,4 +188,4 @@ std::string RouterModel::Dump() const {
     return text;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -14,7 +14,7 @@ constexpr size_t kRecordRoom = kMaxPayload - 2;  // leaves room for "\n" and the
 constexpr size_t kMaxFilters = 32;
 constexpr size_t kMaxRules = 64;
 
-}  // namespace
+} // namespace
 
 CommandResult RouterModel::AddFilter(const std::string& name) {
     if (name.size() > 16)
@@ -160,4 +160,4 @@ std::vector<std::string> RouterModel::BigfiltReplies(long a, long b, int chunk) 
     return out;
 }
 
-}  // namespace sim
+} // namespace sim

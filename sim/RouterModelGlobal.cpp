@@ -20,7 +20,7 @@ const char* const kGlobalKeywords[] = {
     "assigned", "ifilter", "ofilter", "ipxnet", "ipxframe", "ipxgateway", "pap", "chap",
     "serial-admin", "debug", "filter", "ipxfilter", "sapfilter", "loc"};
 
-}  // namespace
+} // namespace
 
 std::string SwitchKeyword(int index) {
     if (index < 0 || index >= kSwitchCount)
@@ -326,4 +326,4 @@ std::string RouterModel::EtherRecord(int index) const {
     return r;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kMaxLocations = 32;
 
-}  // namespace
+} // namespace
 
 CommandResult RouterModel::AddLocation(const std::string& name) {
     if (name.size() > 15)
@@ -270,4 +270,4 @@ std::string RouterModel::LocationRecord(const LocationSettings& l) const {
                static_cast<unsigned>(l.flags2 | (seconds ? 0x100 : 0)), 0, "-", "-");
 }
 
-}  // namespace sim
+} // namespace sim

@@ -407,4 +407,4 @@ std::string RouterModel::PortRecord(int index, long long now) {
     return r;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -45,4 +45,4 @@ std::vector<std::string> RouterModel::TableReplies(const std::string& request, l
     return out;
 }
 
-}  // namespace sim
+} // namespace sim

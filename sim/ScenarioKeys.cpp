@@ -403,7 +403,7 @@ const ScenarioKey* Find(const std::string& key, int* channel) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 const std::vector<ScenarioKey>& ScenarioKeys() {
     static const std::vector<ScenarioKey> keys = MakeKeys();
@@ -456,4 +456,4 @@ const char* ScenarioHelp() {
     return help.c_str();
 }
 
-}  // namespace sim
+} // namespace sim

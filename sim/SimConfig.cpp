@@ -15,7 +15,7 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<PortDef> DefaultPorts() {
     return {{"C0", PortKind::Async}, {"S1", PortKind::Isdn}, {"S2", PortKind::Isdn},
@@ -61,4 +61,4 @@ bool ParseScenario(const std::string& text, SimConfig& cfg, std::string* err) {
     return true;
 }
 
-}  // namespace sim
+} // namespace sim

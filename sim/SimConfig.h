@@ -132,4 +132,4 @@ const char* ScenarioHelp();
 // The default port table: console C0, ISDN B channels S1 and S2, synchronous line W3.
 std::vector<PortDef> DefaultPorts();
 
-}  // namespace sim
+} // namespace sim

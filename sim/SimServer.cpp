@@ -27,7 +27,7 @@ bool ParseHw(const std::string& text, uint8_t out[6]) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 SimServer::SimServer(const SimConfig& cfg) : cfg_(cfg), model_(cfg) {
     events_ = [](const std::string& line) {
@@ -204,4 +204,4 @@ void SimServer::Run() {
     CloseListener();
 }
 
-}  // namespace sim
+} // namespace sim

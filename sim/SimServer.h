@@ -108,4 +108,4 @@ private:
     bool stop_ = false;
 };
 
-}  // namespace sim
+} // namespace sim

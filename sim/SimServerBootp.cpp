@@ -18,7 +18,7 @@ namespace {
 
 constexpr size_t kBootpSize = 300;
 
-}  // namespace
+} // namespace
 
 bool SimServer::StartBootp(std::string* err) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -127,4 +127,4 @@ void SimServer::TakeAddress(const std::string& address) {
     OpenListener(nullptr);
 }
 
-}  // namespace sim
+} // namespace sim

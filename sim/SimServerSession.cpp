@@ -71,7 +71,7 @@ std::string Frame(uint8_t type, const std::string& payload, int claimedLength) {
     return f;
 }
 
-}  // namespace
+} // namespace
 
 // Port 0: one free port is chosen at start and kept, so that the router answers on the same
 // port after a restart or once BOOTP gave it an address.
@@ -404,4 +404,4 @@ void SimServer::FinishReboot() {
     OpenListener(nullptr);
 }
 
-}  // namespace sim
+} // namespace sim

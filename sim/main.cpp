@@ -83,7 +83,7 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

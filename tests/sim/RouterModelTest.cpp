@@ -21,7 +21,7 @@ void MustApply(sim::RouterModel& m, const std::string& line) {
     ASSERT_TRUE(r.ok) << line << ": " << r.error;
 }
 
-}  // namespace
+} // namespace
 
 TEST(RouterModel, ScenarioErrorsNameTheLineTheKeyAndWhatItTakes) {
     const std::pair<const char*, const char*> cases[] = {

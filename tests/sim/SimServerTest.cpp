@@ -104,7 +104,7 @@ std::string Field(const std::string& record, int i) {
     return word;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimServer, FaultsOnDemand) {
     struct Case {

@@ -21,16 +21,25 @@ using VLQLWizUIControl::Process;
 using VLQLWizUIControl::StepMachine;
 
 const char* const kUsage =
-    "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE | --restore SNAPSHOT_FILE |\n"
-    "       --help | --version";
+    "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE\n"
+    "       qlwiz-batch --restore SNAPSHOT_FILE [--password-file FILE]\n"
+    "       qlwiz-batch --backup ADDRESS [--password-file FILE]\n"
+    "       qlwiz-batch --diff SNAPSHOT_FILE [SNAPSHOT_FILE] [--show-secrets] [--password-file FILE]\n"
+    "       qlwiz-batch --help | --version";
 
 const char* const kHelp =
     "Configures a Quillet from a settings file, as the wizard would.\n"
     "\n"
     "  --new                   take the router for a new one: no probe, straight to BOOTP\n"
     "  --dry-run SETTINGS_FILE print the command lines the run would send, send none\n"
-    "  --show-secrets          with --dry-run: show passwords instead of ********\n"
+    "  --show-secrets          with --dry-run or --diff: show passwords in clear\n"
     "  --restore SNAPSHOT_FILE put the router back as a run's snapshot found it\n"
+    "  --backup ADDRESS        keep a snapshot of the router at ADDRESS, change nothing\n"
+    "  --diff SNAPSHOT_FILE    what the router the snapshot names holds differently, one\n"
+    "                          setting a line; with two files, what the second differs in\n"
+    "  --password-file FILE    the router's password is the first line of FILE (else\n"
+    "                          $QLWIZ_PASSWORD, else none; --restore and --diff also try the\n"
+    "                          snapshot's own)\n"
     "  --help                  print this text\n"
     "  --version               print the program's version\n"
     "\n"
@@ -43,7 +52,8 @@ const char* const kHelp =
     "in $QLWIZ_SNAPSHOT_DIR, else ${XDG_STATE_HOME:-~/.local/state}/qlwiz/.\n"
     "\n"
     "Exit status: 0 success, 1 the run failed (--restore: the router differs from the\n"
-    "snapshot), 2 bad usage, bad settings or (--restore) a malformed snapshot.\n";
+    "snapshot; --backup: no router answered or it refused the password), 2 bad usage, bad\n"
+    "settings or a malformed snapshot. --diff: 0 the same, 1 different, 2 trouble.\n";
 
 // The help text with the settings file's keys, a few to a line.
 std::string Help() {
@@ -108,11 +118,16 @@ int Configure(Process& run, std::ostream& out, std::ostream& err) {
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     // One loop reads every form of the command line, so there is one usage text.
-    enum class Mode { Probe, New, DryRun, Restore } mode = Mode::Probe;
-    std::string path;
+    enum class Mode { Probe, New, DryRun, Restore, Backup, Diff } mode = Mode::Probe;
+    std::vector<std::string> operands;
     bool showSecrets = false;
+    std::string passwordFile;
+    bool passwordFileNext = false;
     for (const std::string& arg : args) {
-        if (args.size() == 1 && arg == "--help") {
+        if (passwordFileNext) {
+            passwordFile = arg;
+            passwordFileNext = false;
+        } else if (args.size() == 1 && arg == "--help") {
             out << kUsage << "\n\n" << Help();
             return Success;
         } else if (args.size() == 1 && arg == "--version") {
@@ -124,21 +139,40 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             mode = Mode::DryRun;
         } else if (mode == Mode::Probe && arg == "--restore") {
             mode = Mode::Restore;
+        } else if (mode == Mode::Probe && arg == "--backup") {
+            mode = Mode::Backup;
+        } else if (mode == Mode::Probe && arg == "--diff") {
+            mode = Mode::Diff;
         } else if (!showSecrets && arg == "--show-secrets") {
             showSecrets = true;
-        } else if (path.empty() && !arg.empty() && arg[0] != '-') {
-            path = arg;
+        } else if (passwordFile.empty() && arg == "--password-file") {
+            passwordFileNext = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            operands.push_back(arg);
         } else {
             err << kUsage << "\n";
             return BadUsage;
         }
     }
-    if (path.empty() || (showSecrets && mode != Mode::DryRun)) {
+    const size_t most = mode == Mode::Diff ? 2 : 1;
+    const bool secretsFit = !showSecrets || mode == Mode::DryRun || mode == Mode::Diff;
+    const bool passwordFits =
+        passwordFile.empty() || mode == Mode::Backup || mode == Mode::Diff || mode == Mode::Restore;
+    if (passwordFileNext || operands.empty() || operands.size() > most || !secretsFit || !passwordFits) {
         err << kUsage << "\n";
         return BadUsage;
     }
-    if (mode == Mode::Restore)
-        return Restore(path, out, err);
+    const std::string& path = operands[0];
+    if (mode == Mode::Restore || mode == Mode::Backup || mode == Mode::Diff) {
+        std::string password;
+        if (!ReadPassword(passwordFile, password, err))
+            return BadUsage;
+        if (mode == Mode::Restore)
+            return Restore(path, password, out, err);
+        if (mode == Mode::Backup)
+            return Backup(path, password, out, err);
+        return Diff(operands, password, showSecrets, out, err);
+    }
 
     SettingsFile file;
     std::string error;

@@ -2,13 +2,19 @@
 
 #include "batch/BatchRun.h"
 #include "batch/SettingsFile.h"
+#include "platform/Hooks.h"
 #include "platform/Time.h"
+#include "router/Validators.h"
 #include "cmdlib/vl.h"
 #include "run/CommandPreview.h"
 #include "run/ConfigSettings.h"
 #include "run/Driver.h"
 #include "run/Process.h"
+#include "run/RouterBackup.h"
 #include "run/RouterRestore.h"
+
+#include <cstdlib>
+#include <fstream>
 
 namespace batch {
 
@@ -30,20 +36,12 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
-// The library's read-only mode for as long as it lives.
-struct ReadOnly {
-    ReadOnly() { vl_set_read_only(1); }
-    ~ReadOnly() { vl_set_read_only(0); }
-    ReadOnly(const ReadOnly&) = delete;
-    ReadOnly& operator=(const ReadOnly&) = delete;
-};
-
 } // namespace
 
 int DryRun(const SettingsFile& file, ConfigSettings& settings, bool showSecrets, std::ostream& out,
            std::ostream& err) {
     // From the login on: a preview that changed the router would be no preview.
-    ReadOnly readOnly;
+    VLQLWizUIControl::ReadOnlyLink readOnly;
     std::string error;
     Process probe(&settings);
     probe.state = StepMachine::Connecting;
@@ -78,7 +76,7 @@ int DryRun(const SettingsFile& file, ConfigSettings& settings, bool showSecrets,
     return Success;
 }
 
-int Restore(const std::string& path, std::ostream& out, std::ostream& err) {
+int Restore(const std::string& path, const std::string& password, std::ostream& out, std::ostream& err) {
     RouterSnapshot snapshot;
     std::string error;
     if (!RouterSnapshot::ReadFile(path, snapshot, error)) {
@@ -86,6 +84,7 @@ int Restore(const std::string& path, std::ostream& out, std::ostream& err) {
         return BadUsage;
     }
     RouterRestore restore(std::move(snapshot));
+    restore.offeredPassword = password;
     std::string message;
     for (;;) {
         out << restore.StepText() << "\n" << std::flush;
@@ -98,6 +97,66 @@ int Restore(const std::string& path, std::ostream& out, std::ostream& err) {
     }
     out << (restore.stage == RouterRestore::Failed ? message : restore.ResultText()) << "\n";
     return restore.Succeeded() ? Success : RunFailed;
+}
+
+int Backup(const std::string& address, const std::string& password, std::ostream& out, std::ostream& err) {
+    std::string message, unused, path;
+    if (CheckAddress(address, message, unused), !message.empty()) {
+        err << "qlwiz-batch: " << address << ": " << message << "\n";
+        return BadUsage;
+    }
+    bool routerFailed = false;
+    if (!VLQLWizUIControl::KeepBackup(address, password, platform::GetHooks().snapshotDir, path, message,
+                                      routerFailed)) {
+        err << "qlwiz-batch: " << message << "\n";
+        return routerFailed ? RunFailed : BadUsage;
+    }
+    out << path << "\n";
+    return Success;
+}
+
+int Diff(const std::vector<std::string>& paths, const std::string& password, bool showSecrets,
+         std::ostream& out, std::ostream& err) {
+    std::vector<RouterSnapshot> kept(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string error;
+        if (!RouterSnapshot::ReadFile(paths[i], kept[i], error)) {
+            err << "qlwiz-batch: " << error << "\n";
+            return BadUsage;
+        }
+    }
+    std::vector<VLQLWizUIControl::SettingDifference> differences;
+    if (kept.size() == 2) {
+        differences = VLQLWizUIControl::CompareSnapshots(kept[0], kept[1], true);
+    } else {
+        const VLQLWizUIControl::LiveComparison live = VLQLWizUIControl::CompareWithRouter(kept[0], password);
+        if (!live.compared) {
+            err << "qlwiz-batch: " << live.message << "\n";
+            return BadUsage;
+        }
+        err << "qlwiz-batch: logged in with " << live.passwordUsed << "\n";
+        differences = live.differences;
+    }
+    for (const VLQLWizUIControl::SettingDifference& d : differences)
+        out << VLQLWizUIControl::DifferenceLine(d, showSecrets) << "\n";
+    return differences.empty() ? Success : RunFailed;
+}
+
+bool ReadPassword(const std::string& file, std::string& password, std::ostream& err) {
+    password.clear();
+    if (file.empty()) {
+        const char* given = std::getenv("QLWIZ_PASSWORD");
+        password = given != nullptr ? given : "";
+        return true;
+    }
+    std::ifstream in(file);
+    if (!in || !std::getline(in, password)) {
+        err << "qlwiz-batch: " << file << ": cannot read the password\n";
+        return false;
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return true;
 }
 
 void TellRestore(const Process& run, std::ostream& err) {

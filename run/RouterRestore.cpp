@@ -4,6 +4,7 @@
 #include "router/LocationList.h"
 #include "run/Driver.h"
 #include "run/Process.h"
+#include "run/RouterBackup.h"
 
 #include <algorithm>
 #include <cstring>
@@ -153,39 +154,19 @@ std::vector<std::string> RouterRestore::Preview() {
 }
 
 bool RouterRestore::Connect(std::string& message) {
-    const std::pair<std::string, const char*> candidates[] = {
-        {offeredPassword, "the password you entered"},
-        {snapshot.runPassword, "the password the run installed"},
-        {snapshot.password, "the snapshot's password"},
-        {std::string(), "no password"},
-    };
-    std::vector<std::string> tried;
-    passwordsRefused = false;
-    for (const auto& [password, label] : candidates) {
-        const bool offered = &password == &candidates[0].first;
-        if ((offered && password.empty()) || std::find(tried.begin(), tried.end(), password) != tried.end())
-            continue;
-        tried.push_back(password);
-        session.Close();
-        const VLVelunor::ReturnCode rc = session.Open(snapshot.address, password);
-        if (rc == VLVelunor::Ok) {
-            passwordUsed = label;
-            return true;
-        }
-        if (rc == VLVelunor::LoginFailed)
-            continue;
-        if (rc == VLVelunor::ConnectFailed)
-            message = vl_last_error == 10061 ? std::string(Process::RefusedMessage)
-                                             : "No Quillet answered at " + snapshot.address + ".";
-        else
-            message = "Error communicating with the Quillet at " + snapshot.address + ".";
-        return false;
-    }
-    passwordsRefused = true;
-    message = "The Quillet at " + snapshot.address +
-              " accepted none of the passwords: not the one the run installed, not the "
-              "snapshot's, and not an empty one. Nothing was sent.";
-    return false;
+    std::vector<PasswordTry> tries;
+    if (!offeredPassword.empty())
+        tries.push_back({offeredPassword, "the password you entered"});
+    tries.push_back({snapshot.runPassword, "the password the run installed"});
+    tries.push_back({snapshot.password, "the snapshot's password"});
+    tries.push_back({std::string(), "no password"});
+    const VLVelunor::ReturnCode rc = OpenWithPasswords(session, snapshot.address, tries, passwordUsed, message);
+    passwordsRefused = rc == VLVelunor::LoginFailed;
+    if (passwordsRefused)
+        message = "The Quillet at " + snapshot.address +
+                  " accepted none of the passwords: not the one the run installed, not the "
+                  "snapshot's, and not an empty one. Nothing was sent.";
+    return rc == VLVelunor::Ok;
 }
 
 // Every kept record goes back with the configure step's builders, each against what the

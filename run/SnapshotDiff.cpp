@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <unordered_map>
@@ -47,11 +48,12 @@ std::vector<Entry> Entries(const RouterSnapshot& s) {
     return out;
 }
 
-// The router reports a metric of 0 as 1 and an unset IPX network as 0.
+// The router reports a metric of 0 as 1, and an IPX network that is none as "", 0 or
+// 0.0.0.0 (what the builders send for none).
 std::string Comparable(const std::string& field, const std::string& value) {
     if ((field == "gateway_metric" || field == "ipxgateway_hops") && value == "0")
         return "1";
-    if (field == "ipxnet" && value.empty())
+    if (field == "ipxnet" && (value.empty() || value == "0.0.0.0"))
         return "0";
     return value;
 }
@@ -187,6 +189,16 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
         if (!whole(SettingDifference::Added, e, myUnits) && myKeys.count(e.prefix + "." + e.field) == 0)
             changed(e, std::string(), e.value);
     }
+    // Grouped by record as the snapshot lays them out, an added record among its kind.
+    auto rank = [](const SettingDifference& d) {
+        static const char* const kinds[] = {"session.", "global.", "ether", "port.", "location.", "filter."};
+        for (size_t i = 0; i < std::size(kinds); ++i)
+            if (d.key.rfind(kinds[i], 0) == 0)
+                return i;
+        return std::size(kinds);
+    };
+    std::stable_sort(out.begin(), out.end(),
+                     [&rank](const SettingDifference& a, const SettingDifference& b) { return rank(a) < rank(b); });
     return out;
 }
 

@@ -22,7 +22,8 @@ struct SettingDifference {
 
 // The settings `after` holds differently from `before`, in `before`'s order (records
 // only `after` holds come last). Pairs the router cannot tell apart on the wire are no
-// difference: a gateway metric or IPX hop count of 0 and 1, an IPX network "" and "0".
+// difference: a gateway metric or IPX hop count of 0 and 1, an IPX network "", "0" and
+// "0.0.0.0".
 // With `withPassword` the administration passwords are compared too.
 std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
                                                 const RouterSnapshot& after, bool withPassword);

@@ -49,6 +49,7 @@ TEST(SnapshotDiff, OneLineASettingInWordsWithTheKey) {
         {"metric 0 and 1", [](S b, S a) { b.global.gateway_metric = 0; a.global.gateway_metric = 1; }, {}},
         {"hops 1 and 0", [](S b, S a) { b.global.ipxgateway_hops = 1; a.global.ipxgateway_hops = 0; }, {}},
         {"IPX network empty and 0", [](S, S a) { std::strcpy(a.locations[0].ipxnet, "0"); }, {}},
+        {"IPX network 0.0.0.0 and 0", [](S b, S a) { std::strcpy(b.locations[0].ipxnet, "0.0.0.0"); std::strcpy(a.locations[0].ipxnet, "0"); }, {}},
         {"a 0 that is no such pair", [](S b, S a) { b.global.telnet = 0; a.global.telnet = 1; },
          {"Global settings: telnet port 0 -> 1  [global.telnet]"}},
         {"a metric that is no pair", [](S b, S a) { b.global.gateway_metric = 2; a.global.gateway_metric = 1; },

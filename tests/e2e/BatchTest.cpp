@@ -222,8 +222,11 @@ TEST(BatchSettings, EveryValueIsCheckedAsThePagesCheckIt) {
 
 TEST(BatchUsage, BadUsageHelpAndVersion) {
     const std::string usage =
-        "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE | --restore SNAPSHOT_FILE |\n"
-        "       --help | --version\n";
+        "usage: qlwiz-batch [--new | --dry-run [--show-secrets]] SETTINGS_FILE\n"
+        "       qlwiz-batch --restore SNAPSHOT_FILE [--password-file FILE]\n"
+        "       qlwiz-batch --backup ADDRESS [--password-file FILE]\n"
+        "       qlwiz-batch --diff SNAPSHOT_FILE [SNAPSHOT_FILE] [--show-secrets] [--password-file FILE]\n"
+        "       qlwiz-batch --help | --version\n";
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -231,7 +234,11 @@ TEST(BatchUsage, BadUsageHelpAndVersion) {
     } cases[] = {
         {{}, 2, "", usage},                {{"--new"}, 2, "", usage},          {{"--bogus", "x"}, 2, "", usage},
         {{"a", "b"}, 2, "", usage},        {{"--help", "x"}, 2, "", usage},    {{"x", "--version"}, 2, "", usage},
-        {{"--show-secrets", "x"}, 2, "", usage},
+        {{"--show-secrets", "x"}, 2, "", usage},    {{"--restore", "a", "--show-secrets"}, 2, "", usage},
+        {{"--diff", "a", "b", "c"}, 2, "", usage},  {{"--backup", "--password-file"}, 2, "", usage},
+        {{"x", "--password-file", "p"}, 2, "", usage},
+        {{"--backup", "1.2.3.400"}, 2, "", "qlwiz-batch: 1.2.3.400: Entry is an invalid IP address\n"},
+        {{"--diff", "s", "--password-file", "/nonexistent"}, 2, "", "qlwiz-batch: /nonexistent: cannot read the password\n"},
         {{"/nonexistent/s.conf"}, 2, "", "/nonexistent/s.conf: cannot read the settings file\n"},
         {{"/"}, 2, "", "/: cannot read the settings file\n"},
         {{"--version"}, 0, std::string("qlwiz-batch ") + QLWIZ_VERSION + "\n", ""},

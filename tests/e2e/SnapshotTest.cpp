@@ -156,76 +156,74 @@ protected:
 
 } // namespace
 
-TEST_F(SnapshotTest, DryRunPreviewsTheRunAndRestorePutsTheRouterBack) {
-    struct Case {
-        const char* name;
-        const char* scenario;  // on top of kOfficeRouter
-        int runExit;
-    };
-    const Case cases[] = {
-        {"successful run", "", 0},
-        // The ISP location's settings are refused: the run fails in the configure step,
-        // after the Ethernet, the ports and the filters were changed. The dry run and the
-        // run each connect twice (the new password first, then none) after the start-up
-        // check's connection; the restore's own connections come after those five.
-        {"run failing in the configure step", "fault.refuse = set isp\nfault.connections = 5\n", 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        StartSim(std::string(kOfficeRouter) + c.scenario);
-        const std::string before = Configuration(sim->Dump());
+// The tools around a run, each on the router as a person uses them: a backup and a diff
+// (nothing changes), a dry run (nothing changes), the run, the diff that names what it
+// changed, and the restore that puts it back.
+TEST_F(SnapshotTest, BackupDryRunDiffAndRestoreAroundARun) {
+    StartSim(kOfficeRouter);
+    const std::string before = Configuration(sim->Dump());
+    ChildResult backup = Batch({"--backup", "127.0.0.1"});
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    const std::string kept = backup.out.substr(0, backup.out.find('\n'));
+    EXPECT_EQ(kept.rfind(snapshotDir + "/127.0.0.1-", 0), 0u) << backup.out;
+    EXPECT_EQ(Batch({"--diff", kept}).exitCode, 0);
 
-        ChildResult dry = Batch({"--dry-run", settingsFile});
-        ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
-        EXPECT_EQ(Configuration(sim->Dump()), before);
-        EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
+    ChildResult dry = Batch({"--dry-run", settingsFile});
+    ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
+    EXPECT_EQ(Configuration(sim->Dump()), before);
+    EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
 
-        ChildResult run = Batch({settingsFile});
-        ASSERT_EQ(run.exitCode, c.runExit) << run.out << run.err;
-        // What the run sent begins with the preview, passwords masked, the saves and the
-        // restart included; a failed run stops inside it.
-        std::vector<std::string> preview = Lines(dry.out);
-        ASSERT_FALSE(preview.empty());
-        EXPECT_TRUE(Contains(preview[0], "# The Quillet would take these " +
-                                             std::to_string(preview.size() - 1) +
-                                             " command lines, save its settings and restart."))
-            << preview[0];
-        preview.erase(preview.begin());
-        std::vector<std::string> sent = Commands(sim->Log());
-        for (std::string& line : sent)
-            for (const std::string secret : {" newpw", " surf"})
-                if (line.size() > secret.size() && line.compare(line.size() - secret.size(), secret.size(), secret) == 0)
-                    line.replace(line.size() - secret.size() + 1, std::string::npos, "********");
-        const size_t common = std::min(preview.size(), sent.size());
-        EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + common),
-                  std::vector<std::string>(preview.begin(), preview.begin() + common));
-        EXPECT_EQ(sent.size() > preview.size(), c.runExit == 0) << dry.out;
-        EXPECT_NE(Configuration(sim->Dump()), before);
+    ChildResult run = Batch({settingsFile});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    // What the run sent begins with the preview, passwords masked, the saves and the
+    // restart included; the dial step's lines follow.
+    std::vector<std::string> preview = Lines(dry.out);
+    ASSERT_FALSE(preview.empty());
+    EXPECT_TRUE(Contains(preview[0], "# The Quillet would take these " + std::to_string(preview.size() - 1) +
+                                         " command lines, save its settings and restart."))
+        << preview[0];
+    preview.erase(preview.begin());
+    std::vector<std::string> sent = Commands(sim->Log());
+    for (std::string& line : sent)
+        for (const std::string secret : {" newpw", " surf"})
+            if (line.size() > secret.size() && line.compare(line.size() - secret.size(), secret.size(), secret) == 0)
+                line.replace(line.size() - secret.size() + 1, std::string::npos, "********");
+    ASSERT_GT(sent.size(), preview.size()) << dry.out;
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + preview.size()), preview);
 
-        const std::string snapshot = NamedSnapshot(run.out);
-        ASSERT_EQ(snapshot.rfind(snapshotDir + "/127.0.0.1-", 0), 0u) << run.out;
-        struct stat st{};
-        ASSERT_EQ(::lstat(snapshot.c_str(), &st), 0);
-        EXPECT_TRUE(S_ISREG(st.st_mode));
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
-        EXPECT_TRUE(Contains(ReadAll(snapshot), "holds passwords"));
-        EXPECT_EQ(Contains(run.err, "qlwiz-batch --restore " + snapshot), c.runExit != 0)
-            << run.err;
+    // What the run changed, the password as changed only.
+    env["QLWIZ_PASSWORD"] = "newpw";
+    ChildResult diff = Batch({"--diff", kept});
+    env.erase("QLWIZ_PASSWORD");
+    EXPECT_EQ(diff.exitCode, 1);
+    for (const char* line : {"Administration: administration password changed  [session.password]\n",
+                             "ISP location \"isp\" added  [location.isp]\n",
+                             "Filter \"isp.in\" added  [filter.isp.in]\n", "Filter \"isp.out\" added  [filter.isp.out]\n"})
+        EXPECT_TRUE(Contains(diff.out, line)) << line << diff.out;
+    EXPECT_FALSE(Contains(diff.out, "newpw")) << diff.out;
+    EXPECT_EQ(Batch({"--diff", kept, kept}).exitCode, 0);
 
-        ChildResult restore = Batch({"--restore", snapshot});
-        EXPECT_EQ(restore.exitCode, 0) << restore.out << restore.err;
-        EXPECT_EQ(Lines(restore.out).size(), 6u) << restore.out;
-        EXPECT_TRUE(Contains(restore.out, "The Quillet holds what the snapshot holds.\n"));
-        EXPECT_TRUE(Contains(restore.err, c.runExit == 0 ? "the password the run installed"
-                                                         : "the snapshot's password"))
-            << restore.err;
-        // Running and saved configuration as before the run: the "isp" location and the
-        // filters the run added gone, ports, gateway and the empty password back.
-        EXPECT_EQ(Configuration(sim->Dump()), before);
-    }
+    const std::string snapshot = NamedSnapshot(run.out);
+    ASSERT_EQ(snapshot.rfind(snapshotDir + "/127.0.0.1-", 0), 0u) << run.out;
+    struct stat st{};
+    ASSERT_EQ(::lstat(snapshot.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(Contains(ReadAll(snapshot), "holds passwords"));
+    EXPECT_FALSE(Contains(run.err, "--restore")) << run.err;
+
+    ChildResult restore = Batch({"--restore", snapshot});
+    EXPECT_EQ(restore.exitCode, 0) << restore.out << restore.err;
+    EXPECT_EQ(Lines(restore.out).size(), 6u) << restore.out;
+    EXPECT_TRUE(Contains(restore.out, "The Quillet holds what the snapshot holds.\n"));
+    EXPECT_TRUE(Contains(restore.err, "the password the run installed")) << restore.err;
+    // Running and saved configuration as before the run: the "isp" location and the
+    // filters the run added gone, ports, gateway and the empty password back.
+    EXPECT_EQ(Configuration(sim->Dump()), before);
 
     // Asking mid and old firmware whether it takes CHAP per location means adding a
-    // location: the dry run asks nothing, and says what it assumed when no location told.
+    // location: neither a backup nor a dry run asks, and the dry run says what it assumed
+    // when no location told.
     const struct {
         const char* firmware;
         const char* chapLocation;  // a location with CHAP on tells without asking
@@ -239,6 +237,7 @@ TEST_F(SnapshotTest, DryRunPreviewsTheRunAndRestorePutsTheRouterBack) {
         SCOPED_TRACE(std::string(f.firmware) + " " + f.chapLocation);
         StartSim(std::string(kOfficeRouter) + "firmware = " + f.firmware + "\n" + f.chapLocation);
         const std::string before = Configuration(sim->Dump());
+        EXPECT_EQ(Batch({"--backup", "127.0.0.1"}).exitCode, 0);
         ChildResult dry = Batch({"--dry-run", "--show-secrets", settingsFile});
         ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
         EXPECT_TRUE(Commands(sim->Log()).empty()) << sim->Log();
@@ -316,11 +315,13 @@ TEST_F(SnapshotTest, RestoreSendsNothingItCannotTrust) {
     };
     const size_t sessionsBefore = Lines(sim->Log()).size();
     for (const Case& c : malformed) {
-        SCOPED_TRACE(c.name);
-        ChildResult r = Batch({"--restore", c.path});
-        EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
-        EXPECT_EQ(r.out, "");
-        EXPECT_LT(r.elapsedMs, 1000);
+        for (const char* command : {"--restore", "--diff"}) {
+            SCOPED_TRACE(std::string(c.name) + " " + command);
+            ChildResult r = Batch({command, c.path});
+            EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_LT(r.elapsedMs, 1000);
+        }
     }
     // Not even a connection was made (the run's own may still be logged as closing).
     const std::vector<std::string> log = Lines(sim->Log());

@@ -100,6 +100,30 @@ bool SecretField(const std::string& prefix, const std::string& field) {
 
 std::string Shown(const std::string& value) { return value.empty() ? "(none)" : value; }
 
+// Rule "filter.isp.in.ip.3" of a snapshot as the router's filter command writes it.
+std::string RuleText(const RouterSnapshot& s, const std::string& prefix, const std::string& unit) {
+    const RouterSnapshot::FilterRecord* f = s.FindFilter(prefix.substr(7));
+    const std::string rest = unit.substr(prefix.size() + 1);  // "ip.3"
+    const size_t dot = rest.find('.');
+    const std::string list = rest.substr(0, dot);
+    const size_t index = std::stoul(rest.substr(dot + 1)) - 1;
+    char text[VL_RULE_TEXT_SIZE] = "";
+    if (f != nullptr && list == "ip" && index < f->ip.size())
+        vl_filter_text(text, &f->ip[index]);
+    else if (f != nullptr && list == "ipx" && index < f->ipx.size())
+        vl_ipxfilter_text(text, &f->ipx[index]);
+    else if (f != nullptr && list == "sap" && index < f->sap.size())
+        vl_sapfilter_text(text, &f->sap[index]);
+    // The command's column padding means nothing to a reader.
+    std::string out;
+    for (const char* c = text; *c != '\0'; ++c)
+        if (*c != ' ' || (!out.empty() && out.back() != ' '))
+            out += *c;
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
 } // namespace
 
 std::string RecordWords(const std::string& prefix) {
@@ -167,13 +191,18 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
         }
         return true;
     };
-    auto changed = [&out](const Entry& e, const std::string& before, const std::string& after) {
+    // A filter rule that differs in any field is one line with the rule as the router
+    // writes it on each side (a field its text does not show is a line of its own).
+    auto changed = [&](const Entry& e, const std::string& was, const std::string& is) {
+        bool rule = e.unit != e.prefix && RuleText(before, e.prefix, e.unit) != RuleText(after, e.prefix, e.unit);
+        if (rule && !reported.insert(e.unit).second)
+            return;
         SettingDifference d;
-        d.key = e.prefix + "." + e.field;
+        d.key = rule ? e.unit : e.prefix + "." + e.field;
         d.record = RecordWords(e.prefix);
-        d.field = FieldWords(e.prefix, e.field);
-        d.before = before;
-        d.after = after;
+        d.field = FieldWords(e.prefix, d.key.substr(e.prefix.size() + 1));
+        d.before = rule ? RuleText(before, e.prefix, d.key) : was;
+        d.after = rule ? RuleText(after, e.prefix, d.key) : is;
         d.secret = SecretField(e.prefix, e.field);
         out.push_back(std::move(d));
     };

@@ -31,6 +31,8 @@ RouterSnapshot Office() {
     f.name = "isp.in";
     f.ip.emplace_back();
     f.ip[0].number = 1;
+    f.ip[0].flags = VL_RF_DST;
+    f.ip[0].dst_bits = 32;
     std::strcpy(f.ip[0].dst, "10.0.0.5");
     s.filters.push_back(f);
     s.password = "admin";
@@ -74,7 +76,10 @@ TEST(SnapshotDiff, OneLineASettingInWordsWithTheKey) {
          {"Filter \"isp.in\": rule counts 1 0 0 -> 2 0 0  [filter.isp.in.rules]",
           "Filter \"isp.in\": IP rule 2 added  [filter.isp.in.ip.2]"}},
         {"a rule changed", [](S, S a) { std::strcpy(a.filters[0].ip[0].dst, "10.0.0.6"); },
-         {"Filter \"isp.in\": IP rule 1 dst 10.0.0.5 -> 10.0.0.6  [filter.isp.in.ip.1.dst]"}},
+         {"Filter \"isp.in\": IP rule 1 permit 0.0.0.0/0 10.0.0.5/32 -> permit 0.0.0.0/0 10.0.0.6/32  "
+          "[filter.isp.in.ip.1]"}},
+        {"a field its text does not show", [](S, S a) { a.filters[0].ip[0].src_port = 7; },
+         {"Filter \"isp.in\": IP rule 1 src port 0 -> 7  [filter.isp.in.ip.1.src_port]"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

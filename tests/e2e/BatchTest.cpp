@@ -3,11 +3,15 @@
 // afterwards. The run's flows themselves are the run tests' business.
 #include "batch/SettingsFile.h"
 #include "run/ConfigSettings.h"
+#include "run/RouterSnapshot.h"
 #include "support/SimProcess.h"
 
 #include "qlwiz_version.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -69,12 +73,15 @@ protected:
         args.push_back(WriteTempFile("settings.conf", settings));
         ChildResult r = RunChild(QLWIZ_BATCH_PATH, args, env, 60000);
         EXPECT_FALSE(r.timedOut) << "qlwiz-batch did not end; output:\n" << r.out;
-        // The line naming the run's snapshot is the snapshot tests' business.
-        const size_t at = r.out.find("Snapshot of the Quillet's settings kept in ");
+        // The line naming the run's snapshot is kept apart from the log.
+        const std::string named = "Snapshot of the Quillet's settings kept in ";
+        const size_t at = r.out.find(named);
+        snapshot = at == std::string::npos ? "" : r.out.substr(at + named.size(), r.out.find('\n', at) - at - named.size());
         if (at != std::string::npos)
             r.out.erase(at, r.out.find('\n', at) + 1 - at);
         return r;
     }
+    std::string snapshot;  // the last run's
 
     std::string Saved(const std::string& key) { return SimProcess::DumpValue(sim.Dump(), "saved", key); }
 };
@@ -113,6 +120,12 @@ TEST_F(BatchTest, NewRouterGetsItsAddressThroughBootpAndIsConfigured) {
     }
     // Routing off (0x41) and on demand (0x4) on top of PPP with compression.
     EXPECT_EQ(std::stoi(SimProcess::DumpValue(dump, "saved", "location.isp.flags"), nullptr, 16) & 0x47, 0x45);
+    // The factory state's snapshot reads back as it was written.
+    VLQLWizUIControl::RouterSnapshot kept;
+    std::string error;
+    ASSERT_TRUE(VLQLWizUIControl::RouterSnapshot::ReadFile(snapshot, kept, error)) << error;
+    std::ifstream file(snapshot);
+    EXPECT_EQ(kept.Text(), std::string(std::istreambuf_iterator<char>(file), {}));
 }
 
 TEST_F(BatchTest, ConfiguredRouterIsFoundByTheProbeAndItsSettingsReplaced) {

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -49,24 +48,6 @@ TEST(StartUp, SocketsThatCannotStartEndTheProgramWithMinusOne) {
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Last().text, QStringLiteral("Could not start WinSock"));
     EXPECT_EQ(boxes.Last().icon, MsgIcon::Exclamation);
-}
-
-TEST(StartUp, HelpAndVersionNeedNoDisplay) {
-    const std::pair<QStringList, QByteArray> rows[] = {
-        {{"--help"}, "Usage: qlwiz [--help] [--version] [Qt options]\n"},
-        {{"-platform", "xcb", "--version"}, "qlwiz " QLWIZ_VERSION "\n"},
-    };
-    for (const auto& [args, output] : rows) {
-        QProcess qlwiz;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
-        qlwiz.setProcessEnvironment(env);
-        qlwiz.start(QStringLiteral(QLWIZ_PATH), args);
-        ASSERT_TRUE(qlwiz.waitForFinished(10000));
-        EXPECT_EQ(qlwiz.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(qlwiz.exitCode(), 0);
-        EXPECT_TRUE(qlwiz.readAllStandardOutput().startsWith(output)) << args.join(' ').toStdString();
-    }
 }
 
 TEST_F(SheetTest, TheWholeWizardWithTheKeyboardAlone) {

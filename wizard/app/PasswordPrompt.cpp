@@ -31,7 +31,7 @@ PasswordPrompt::PasswordPrompt(const QString& address, QWidget* parent) : QDialo
     ok_ = buttons->button(QDialogButtonBox::Ok);
     cancel_ = buttons->button(QDialogButtonBox::Cancel);
     ok_->setAccessibleDescription(QStringLiteral("Logs in with this password"));
-    cancel_->setAccessibleDescription(QStringLiteral("Sends nothing and ends the restore"));
+    cancel_->setAccessibleDescription(QStringLiteral("Sends nothing and goes no further"));
     buttons->button(QDialogButtonBox::Help)->setAccessibleDescription(QStringLiteral("Opens the help on this window"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -1,5 +1,6 @@
 // Asks for the administration password a Quillet has now, masked, when none of the
-// passwords the restore knows opens it (someone set another one since the snapshot).
+// passwords the restore or the compare knows opens it (someone set another one since
+// the snapshot).
 #pragma once
 
 #include <QDialog>

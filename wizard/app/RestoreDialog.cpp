@@ -86,6 +86,8 @@ RestoreDialog::~RestoreDialog() {
     delete worker_;
 }
 
+void RestoreDialog::OfferPassword(const std::string& password) { restore_->offeredPassword = password; }
+
 QString RestoreDialog::LogText() const {
     return log_->toPlainText();
 }
@@ -257,8 +259,10 @@ void RestoreDialog::End(const std::string& message) {
         QDialog::reject();
 }
 
-QString ChooseSnapshotFile(QWidget* parent, const QString& dir) {
-    QFileDialog chooser(parent, QStringLiteral("Restore a Quillet from a snapshot"),
+QString ChooseSnapshotFile(QWidget* parent, const QString& dir, bool compare) {
+    QFileDialog chooser(parent,
+                        compare ? QStringLiteral("Compare a snapshot with its Quillet")
+                                : QStringLiteral("Restore a Quillet from a snapshot"),
                         QDir(dir).exists() ? dir : QDir::homePath(),
                         QStringLiteral("Quillet snapshots (*.snapshot);;All files (*)"));
     chooser.setFileMode(QFileDialog::ExistingFile);
@@ -278,17 +282,25 @@ QString ChooseSnapshotFile(QWidget* parent, const QString& dir) {
     return chooser.selectedFiles().front();
 }
 
-RestoreDialog::Outcome RestoreFromFile(QWidget* parent, const QString& path, bool askFirst) {
-    RouterSnapshot snapshot;
+bool ReadSnapshotFile(const QString& path, RouterSnapshot& snapshot) {
     std::string error;
-    if (!RouterSnapshot::ReadFile(QFile::encodeName(path).toStdString(), snapshot, error)) {
-        ShowMessage(QStringLiteral("%1 is not a snapshot the wizard can restore from: %2\n\nNothing was sent to the "
-                                   "Quillet.")
-                        .arg(path, QString::fromStdString(error)),
-                    MsgButtons::Ok, MsgIcon::Stop, NotASnapshotTopic);
+    if (RouterSnapshot::ReadFile(QFile::encodeName(path).toStdString(), snapshot, error))
+        return true;
+    ShowMessage(
+        QStringLiteral("%1 is not a snapshot the wizard can restore from: %2\n\nNothing was sent to the "
+                       "Quillet.")
+            .arg(path, QString::fromStdString(error)),
+        MsgButtons::Ok, MsgIcon::Stop, NotASnapshotTopic);
+    return false;
+}
+
+RestoreDialog::Outcome RestoreFromFile(QWidget* parent, const QString& path, bool askFirst,
+                                       const std::string& password) {
+    RouterSnapshot snapshot;
+    if (!ReadSnapshotFile(path, snapshot))
         return RestoreDialog::Outcome::NotStarted;
-    }
     RestoreDialog dialog(std::move(snapshot), askFirst, parent);
+    dialog.OfferPassword(password);
     dialog.exec();
     return dialog.Result();
 }

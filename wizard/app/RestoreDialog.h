@@ -45,6 +45,8 @@ public:
     // The first command has gone out: from here on the restore runs to its end.
     bool Writing() const { return writing_; }
     Outcome Result() const { return outcome_; }
+    // Tried first when the restore logs in: the Quillet's present password, as given.
+    void OfferPassword(const std::string& password);
 
     static constexpr int HelpTopic = 127;       // the window
     static constexpr int ResultTopic = 4205;    // the last message
@@ -87,11 +89,17 @@ private:
 };
 
 // Reads the snapshot at `path` and runs the restore in a RestoreDialog over `parent`. A
-// file that is not a snapshot gets a message, and nothing is sent.
-RestoreDialog::Outcome RestoreFromFile(QWidget* parent, const QString& path, bool askFirst);
+// file that is not a snapshot gets a message, and nothing is sent. `password`, when not
+// empty, is tried first: the one the user gave the Quillet's compare a moment ago.
+RestoreDialog::Outcome RestoreFromFile(QWidget* parent, const QString& path, bool askFirst,
+                                       const std::string& password = std::string());
+
+// Reads the snapshot at `path`; false, after the message, for a file that is not one.
+bool ReadSnapshotFile(const QString& path, VLQLWizUIControl::RouterSnapshot& snapshot);
 
 // The file chooser, opened in `dir` (the snapshot folder); "" when the user cancels.
-QString ChooseSnapshotFile(QWidget* parent, const QString& dir);
+// `compare`: it picks the snapshot to compare, not to restore, and says so.
+QString ChooseSnapshotFile(QWidget* parent, const QString& dir, bool compare = false);
 
 inline constexpr int ChooseSnapshotTopic = 4202;
 inline constexpr int NotASnapshotTopic = 4203;

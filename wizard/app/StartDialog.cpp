@@ -2,6 +2,7 @@
 
 #include "platform/Hooks.h"
 #include "wizard/app/AboutBox.h"
+#include "wizard/app/CompareFromFile.h"
 #include "wizard/app/RestoreDialog.h"
 #include "wizard/framework/HelpWindow.h"
 #include "wizard/framework/ReturnFocus.h"
@@ -28,6 +29,7 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     banner->setPixmap(BannerPicture());
     banner->setAccessibleName(QStringLiteral("Quillet"));
     auto* text = new QLabel(QString::fromLatin1(Text), this);
+    setAccessibleDescription(text->text().simplified());
     text->setWordWrap(true);
     setup_ = new QPushButton(QStringLiteral("&Setup..."), this);
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
@@ -35,6 +37,9 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     setup_->setAccessibleName(QStringLiteral("Setup"));
     cancel_->setAccessibleName(QStringLiteral("Cancel"));
     overview_->setAccessibleName(QStringLiteral("Overview"));
+    setup_->setAccessibleDescription(QStringLiteral("Start the wizard that sets up a Quillet"));
+    cancel_->setAccessibleDescription(QStringLiteral("End the program"));
+    overview_->setAccessibleDescription(QStringLiteral("Open the help's contents"));
     setup_->setDefault(true);
     connect(setup_, &QPushButton::clicked, this, &StartDialog::Setup);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -43,6 +48,11 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     restore_->setAccessibleName(QStringLiteral("Restore"));
     restore_->setAccessibleDescription(QStringLiteral("Put a Quillet back as a snapshot found it"));
     connect(restore_, &QPushButton::clicked, this, &StartDialog::Restore);
+    compare_ = new QPushButton(QStringLiteral("Co&mpare..."), this);
+    compare_->setAccessibleName(QStringLiteral("Compare"));
+    compare_->setAccessibleDescription(
+        QStringLiteral("Show what a Quillet holds differently from a snapshot of it"));
+    connect(compare_, &QPushButton::clicked, this, &StartDialog::Compare);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &StartDialog::Overview);
 
@@ -50,6 +60,7 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     buttons->addWidget(setup_);
     buttons->addWidget(restore_);
+    buttons->addWidget(compare_);
     buttons->addWidget(cancel_);
     buttons->addWidget(overview_);
     auto* layout = new QVBoxLayout(this);
@@ -59,6 +70,7 @@ StartDialog::StartDialog(QWidget* parent) : QDialog(parent) {
     setTabOrder(setup_, cancel_);
     setTabOrder(cancel_, overview_);
     setTabOrder(setup_, restore_);
+    setTabOrder(restore_, compare_);
 }
 
 void StartDialog::Setup() {
@@ -78,6 +90,14 @@ void StartDialog::Restore() {
     // The last window of the restore may have been a message box over a window that is
     // gone: the keyboard comes back here, not wherever the window manager puts it.
     ReturnFocus(restore_);
+}
+
+void StartDialog::Compare() {
+    QString dir = QString::fromStdString(platform::GetHooks().snapshotDir);
+    QString path = chooseFile_ ? chooseFile_(dir) : ChooseSnapshotFile(this, dir, true);
+    if (!path.isEmpty())
+        CompareFromFile(this, path);
+    ReturnFocus(compare_);
 }
 
 void StartDialog::Overview() {

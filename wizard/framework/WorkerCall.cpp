@@ -1,8 +1,46 @@
 #include "wizard/framework/WorkerCall.h"
 
+#include "wizard/framework/WaitCursor.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QMetaObject>
+#include <QWidget>
 
 namespace wiz {
+
+namespace {
+
+// Drops the keys, clicks and closes meant for one window for as long as it lives.
+class InputBlock : public QObject {
+public:
+    explicit InputBlock(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    ~InputBlock() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!window_ || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != window_)
+            return false;
+        switch (event->type()) {
+        case QEvent::Close: event->ignore(); return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel: return true;
+        default: return false;
+        }
+    }
+
+private:
+    QWidget* window_;
+};
+
+} // namespace
 
 WorkerCall::WorkerCall(QObject* parent) : QObject(parent) {}
 
@@ -28,6 +66,16 @@ bool WorkerCall::Start(std::function<void()> work, std::function<void()> done) {
         QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
     });
     return true;
+}
+
+void CallAndWait(QWidget* window, std::function<void()> work) {
+    WaitCursor cursor;
+    cursor.On();
+    InputBlock block(window ? window->window() : nullptr);
+    QEventLoop loop;
+    WorkerCall call;
+    call.Start(std::move(work), [&loop] { loop.quit(); });
+    loop.exec();
 }
 
 void WorkerCall::Finish() {

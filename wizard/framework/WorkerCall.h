@@ -9,6 +9,8 @@
 #include <functional>
 #include <thread>
 
+class QWidget;
+
 namespace wiz {
 
 class WorkerCall : public QObject {
@@ -29,5 +31,10 @@ private:
     std::function<void()> done_;
     bool busy_ = false;
 };
+
+// Runs `work` on a worker thread and returns once it has, the wait cursor on meanwhile.
+// An event loop of its own keeps `window` painting; the input meant for it (a close
+// included) is dropped, so nothing in it starts while `work` runs.
+void CallAndWait(QWidget* window, std::function<void()> work);
 
 } // namespace wiz

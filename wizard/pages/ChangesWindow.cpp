@@ -21,6 +21,7 @@ namespace {
 
 using VLQLWizUIControl::CountOf;
 using VLQLWizUIControl::GroupedPreview;
+using VLQLWizUIControl::SettingDifference;
 
 // The first sentence says what happens to the router, with the count of settings first.
 QString IntroText(ChangesWindow::Purpose purpose, const GroupedPreview& p, const QString& address) {
@@ -47,6 +48,22 @@ QString IntroText(ChangesWindow::Purpose purpose, const GroupedPreview& p, const
     return text;
 }
 
+// Compare: the first sentence says whether, and in how many settings, the two differ.
+QString CompareIntroText(size_t count, const QString& address) {
+    if (count == 0)
+        return QStringLiteral(
+                   "The Quillet at %1 holds what the snapshot holds. The wizard only logged in and read "
+                   "it; nothing was sent.")
+            .arg(address);
+    return QStringLiteral(
+               "The Quillet at %1 differs from the snapshot in %2. Below: each under what it belongs to, "
+               "with the snapshot's value, then the Quillet's, and in brackets its name in the snapshot "
+               "file. The wizard only logged in and read it; nothing was sent. Press Restore... to put the "
+               "Quillet back as the snapshot has it: the restore lists its command lines before it sends "
+               "any.")
+        .arg(address, QString::fromStdString(CountOf(count, "setting", "settings")));
+}
+
 bool HasSecret(const GroupedPreview& p) {
     for (const auto& group : p.groups)
         for (const auto& line : group.lines)
@@ -56,20 +73,59 @@ bool HasSecret(const GroupedPreview& p) {
 
 } // namespace
 
-ChangesWindow::ChangesWindow(Purpose purpose, GroupedPreview preview, const QString& error, const QString& address,
-                             QWidget* parent)
+GroupedPreview GroupDifferences(const std::vector<SettingDifference>& differences, bool showSecrets) {
+    GroupedPreview grouped;
+    for (const SettingDifference& d : differences) {
+        auto group =
+            std::find_if(grouped.groups.begin(), grouped.groups.end(),
+                         [&d](const VLQLWizUIControl::PreviewGroup& g) { return g.heading == d.record; });
+        if (group == grouped.groups.end())
+            group = grouped.groups.insert(grouped.groups.end(), VLQLWizUIControl::PreviewGroup{d.record, {}});
+        // The one wording of a difference, less the record its heading already names.
+        std::string line = VLQLWizUIControl::DifferenceLine(d, showSecrets);
+        if (line.compare(0, d.record.size(), d.record) == 0)
+            line.erase(0, d.record.size());
+        line.erase(0, line.find_first_not_of(": "));
+        group->lines.push_back({line, 1});
+    }
+    grouped.settings = grouped.lines = differences.size();
+    return grouped;
+}
+
+ChangesWindow::ChangesWindow(Purpose purpose, GroupedPreview preview, const QString& error,
+                             const QString& address, QWidget* parent)
     : QDialog(parent), preview_(std::move(preview)) {
-    const bool restore = purpose == Purpose::Restore;
-    const int topic = restore ? RestoreTopic : ChangesTopic;
-    setWindowTitle(restore ? QStringLiteral("Restore: Changes to the Quillet") : QStringLiteral("Changes to the Quillet"));
     QString text = IntroText(purpose, preview_, address);
     if (!error.isEmpty()) text += QStringLiteral("\n\nThe configuration would stop before its end: %1.").arg(error);
+    Build(purpose, text);
+    showPasswords_->setEnabled(HasSecret(preview_));
+}
+
+ChangesWindow::ChangesWindow(std::vector<SettingDifference> differences, const QString& address,
+                             QWidget* parent)
+    : QDialog(parent), differences_(std::move(differences)), compare_(true) {
+    Build(Purpose::Compare, CompareIntroText(differences_.size(), address));
+    // Only a changed password shows a value; a record only one side holds shows none.
+    showPasswords_->setEnabled(
+        std::any_of(differences_.begin(), differences_.end(), [](const SettingDifference& d) {
+            return d.secret && d.kind == SettingDifference::Changed;
+        }));
+    restore_->setEnabled(!differences_.empty());
+}
+
+void ChangesWindow::Build(Purpose purpose, const QString& text) {
+    const bool restore = purpose == Purpose::Restore;
+    const int topic = compare_ ? CompareTopic : restore ? RestoreTopic : ChangesTopic;
+    setWindowTitle(compare_  ? QStringLiteral("Compare: Snapshot and Quillet")
+                   : restore ? QStringLiteral("Restore: Changes to the Quillet")
+                             : QStringLiteral("Changes to the Quillet"));
     setAccessibleDescription(text);
     intro_ = new QLabel(text, this);
     intro_->setWordWrap(true);
     box_ = new QPlainTextEdit(this);
     box_->setReadOnly(true);
-    box_->setAccessibleName(QStringLiteral("Command lines"));
+    box_->setAccessibleName(compare_ ? QStringLiteral("Settings that differ")
+                                     : QStringLiteral("Command lines"));
     box_->setAccessibleDescription(QStringLiteral("Grouped under headings; the arrow keys read them line by line"));
     // A caret the keys move, so a screen reader reads the line moved to; Tab leaves.
     box_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
@@ -80,13 +136,23 @@ ChangesWindow::ChangesWindow(Purpose purpose, GroupedPreview preview, const QStr
     intro_->setBuddy(box_);
     showPasswords_ = new QCheckBox(QStringLiteral("Show &passwords"), this);
     showPasswords_->setAccessibleName(QStringLiteral("Show passwords"));
-    showPasswords_->setAccessibleDescription(QStringLiteral("Shows the passwords in the command lines instead of %1")
-                                                 .arg(QLatin1String(VLQLWizUIControl::MaskedSecret)));
-    showPasswords_->setEnabled(HasSecret(preview_));
+    showPasswords_->setAccessibleDescription(
+        compare_ ? QStringLiteral("Shows the passwords that differ instead of \"changed\"")
+                 : QStringLiteral("Shows the passwords in the command lines instead of %1")
+                       .arg(QLatin1String(VLQLWizUIControl::MaskedSecret)));
     connect(showPasswords_, &QCheckBox::toggled, this, [this] { ShowLines(); });
 
     auto* buttons = new QDialogButtonBox(this);
-    if (restore) {
+    if (compare_) {
+        // The restore shows its own command lines and asks again before it sends any.
+        restore_ = buttons->addButton(QStringLiteral("&Restore..."), QDialogButtonBox::AcceptRole);
+        restore_->setAccessibleName(QStringLiteral("Restore"));
+        restore_->setAccessibleDescription(
+            QStringLiteral("Closes this window and starts the restore of this "
+                           "snapshot, which lists its command lines before it sends any"));
+        close_ = buttons->addButton(QDialogButtonBox::Close);
+        close_->setAccessibleDescription(QStringLiteral("Closes this window; nothing was sent"));
+    } else if (restore) {
         restore_ = buttons->addButton(QStringLiteral("&Restore"), QDialogButtonBox::AcceptRole);
         restore_->setAccessibleName(QStringLiteral("Restore"));
         restore_->setAccessibleDescription(QStringLiteral("Sends these command lines, then saves and restarts the Quillet"));
@@ -126,7 +192,11 @@ ChangesWindow::ChangesWindow(Purpose purpose, GroupedPreview preview, const QStr
 }
 
 void ChangesWindow::ShowLines() {
-    box_->setPlainText(QString::fromStdString(VLQLWizUIControl::PreviewText(preview_, showPasswords_->isChecked())));
+    const bool shown = showPasswords_->isChecked();
+    // A difference's line masks its own password: PreviewText knows only command lines.
+    if (compare_)
+        preview_ = GroupDifferences(differences_, shown);
+    box_->setPlainText(QString::fromStdString(VLQLWizUIControl::PreviewText(preview_, shown || compare_)));
     // Headings in bold: the lines under them are indented, the headings are not.
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);

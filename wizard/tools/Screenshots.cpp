@@ -1,6 +1,7 @@
 // Renders the start dialog, the about box, every wizard page, the help window, the
-// Changes window, the restore's preview and a failure box to PNG files, offscreen, with
-// example entries and a run that only pretends to talk to a Quillet.
+// Changes window, the restore's preview, a failure box and the compare window to PNG
+// files, offscreen, with example entries and a run that only pretends to talk to a
+// Quillet.
 // scripts/screenshots.sh builds and runs it:
 //   QT_QPA_PLATFORM=offscreen qlwiz-screenshots docs/screenshots
 #include "wizard/app/AboutBox.h"
@@ -118,6 +119,28 @@ const std::vector<std::string> RestoreLines = {
     "set S1 directory 4085551234", "set filter isp.in blank", "set filter isp.in 1 permit 0.0.0.0/0 192.168.10.80/32 tcp dst eq 80",
     "delete filter isp.out", "set isp telephone 14085550100", "set isp password surf-the-web", "set isp ofilter",
     "save address", "save S1", "save S2", "save filter", "save location", "reset dialer", "reboot"};
+
+// The router after that run held against the snapshot kept before it.
+std::vector<VLQLWizUIControl::SettingDifference> CompareDifferences() {
+    using D = VLQLWizUIControl::SettingDifference;
+    auto changed = [](const char* key, const char* record, const char* field, const char* before,
+                      const char* after) {
+        D d;
+        d.key = key, d.record = record, d.field = field, d.before = before, d.after = after;
+        d.secret = std::strcmp(field, "password") == 0 || std::strcmp(field, "administration password") == 0;
+        return d;
+    };
+    D added;
+    added.kind = D::Added, added.key = "filter.isp.out", added.record = "Filter \"isp.out\"";
+    return {changed("session.password", "Administration", "administration password", "old-pass", "s3cret"),
+            changed("port.S1.spid", "Port S1", "SPID", "40855512340101", "01555123400101"),
+            changed("port.S1.directory", "Port S1", "directory number", "4085551234", "5551234"),
+            changed("location.isp.telephone", "ISP location \"isp\"", "phone number", "14085550100",
+                    "5550100&5550101"),
+            changed("location.isp.password", "ISP location \"isp\"", "password", "surf-the-web", "isp-pass"),
+            changed("location.isp.ofilter", "ISP location \"isp\"", "output filter", "", "isp.out"),
+            added};
+}
 
 void Next(wiz::CConfigPropertySheet& sheet) {
     sheet.NextButton()->click();
@@ -242,6 +265,9 @@ int main(int argc, char** argv) {
                                QString(), QStringLiteral("192.168.10.1"));
     fit(restore);
     Save(&restore, QStringLiteral("19-restore"));
+    wiz::ChangesWindow compare(CompareDifferences(), QStringLiteral("192.168.10.1"));
+    fit(compare);
+    Save(&compare, QStringLiteral("21-compare"));
 
     // The failure box of a refused "save location", with the cause in the run's own words.
     VlReply* reply = vl_reply_buffer();

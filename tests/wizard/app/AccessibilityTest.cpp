@@ -6,6 +6,7 @@
 #include "platform/Hooks.h"
 #include "wizard/app/PasswordPrompt.h"
 #include "wizard/app/RestoreDialog.h"
+#include "wizard/app/StartDialog.h"
 #include "wizard/pages/ChangesWindow.h"
 #include "wizard/pages/Pictures.h"
 
@@ -222,7 +223,7 @@ TEST_F(AccessibilityTest, EveryPageIsNamedAnnouncedAndFocusedWhereTheUserStarts)
                             [&](const Heard& h) { return h.type == QAccessible::ValueChanged && h.object == bar; }), 1);
 }
 
-TEST_F(AccessibilityTest, ThePreviewRestoreAndPasswordWindowsNameAndDescribeEveryControl) {
+TEST_F(AccessibilityTest, TheStartPreviewRestoreCompareAndPasswordWindowsNameAndDescribeEveryControl) {
     // What a screen reader reads of each window: its name and description, then each
     // control it can work, in the order a screen reader walks them, with role, name and description.
     using Purpose = wiz::ChangesWindow::Purpose;
@@ -234,6 +235,10 @@ TEST_F(AccessibilityTest, ThePreviewRestoreAndPasswordWindowsNameAndDescribeEver
     wiz::ChangesWindow confirm(Purpose::Restore, preview, QString(), "10.0.0.1");
     wiz::RestoreDialog restore(snapshot, true);  // not shown: it would start
     wiz::PasswordPrompt prompt(QStringLiteral("10.0.0.1"));
+    VLQLWizUIControl::SettingDifference difference;
+    difference.record = "Global settings", difference.field = "domain", difference.key = "global.domain";
+    wiz::ChangesWindow compare({difference}, "10.0.0.1");
+    wiz::StartDialog start;
     using Controls = std::vector<std::pair<Role, QString>>;
     const Controls lines = {{Role::EditableText, "Command lines"}, {Role::CheckBox, "Show passwords"}};
     const std::tuple<QDialog*, QString, Controls> rows[] = {
@@ -243,6 +248,12 @@ TEST_F(AccessibilityTest, ThePreviewRestoreAndPasswordWindowsNameAndDescribeEver
         {&restore, "Restore Quillet",
          {{Role::EditableText, "Restore log"}, {Role::ProgressBar, "Restore activity"}, {Role::Button, "Cancel"},
           {Role::Button, "Help"}}},
+        {&compare, "Compare: Snapshot and Quillet",
+         {{Role::EditableText, "Settings that differ"}, lines[1], {Role::Button, "Restore"}, {Role::Button, "Close"},
+          {Role::Button, "Help"}}},
+        {&start, "Quillet Configuration Wizard",
+         {{Role::Button, "Setup"}, {Role::Button, "Cancel"}, {Role::Button, "Overview"}, {Role::Button, "Restore"},
+          {Role::Button, "Compare"}}},
         {&prompt, "Quillet Password",
          {{Role::EditableText, "Administration password"}, {Role::Button, "OK"}, {Role::Button, "Cancel"},
           {Role::Button, "Help"}}},

@@ -1,6 +1,7 @@
 // Previews, restores and failures in the wizard against quillet-sim: the summary page's
-// "Changes..." window, "Restore..." from the start dialog with its preview window and
-// password prompt, a failed step's cause, and the restore offered after a failed run.
+// "Changes..." window, "Restore..." and "Compare..." from the start dialog with their
+// windows and password prompt, a failed step's cause, and the restore offered after a
+// failed run.
 #include "WizardTestSupport.h"
 
 #include "platform/Hooks.h"
@@ -55,6 +56,8 @@ ModalScript::Step InPreview(bool restore, QString* text = nullptr) {
         auto* w = dynamic_cast<ChangesWindow*>(modal);
         if (!w) return false;
         if (text) *text = w->IntroLabel()->text() + "\n" + w->LinesBox()->toPlainText();
+        // Then the passwords shown, where there are any.
+        if (text && w->ShowPasswordsBox()->isEnabled()) w->ShowPasswordsBox()->click(), *text += w->LinesBox()->toPlainText();
         (restore ? w->RestoreButton() : w->CloseButton())->click();
         return true;
     };
@@ -185,7 +188,7 @@ TEST_F(RestoreTest, ChangesWindowShowsWhatADryRunWouldSendGroupedAndMasked) {
     ExpectBoxesAndSessions({{"Quillet Found!!", 4099}}, 2, QString());
 }
 
-TEST_F(RestoreTest, RestoreFromTheStartDialog) {
+TEST_F(RestoreTest, RestoreAndCompareFromTheStartDialog) {
     struct Row {
         const char* content;   // null: the snapshot kept; "@ADDRESS": it, at another address
         const char* password;  // null: the router's, else the one set on it since
@@ -195,9 +198,15 @@ TEST_F(RestoreTest, RestoreFromTheStartDialog) {
         const char* logged;  // in the window's log at its end
         int sessions;        // the router's sessions, -1: any
         RestoreDialog::Outcome outcome;
+        bool compare = false;  // "Compare...": the restore's window, if any, opens later and is not read
     };
     using O = RestoreDialog::Outcome;
-    QString preview;
+    QString preview, compared, same;
+    auto nothingDiffers = [&](QWidget* modal) {
+        auto* w = dynamic_cast<ChangesWindow*>(modal);
+        if (w) same = w->IntroLabel()->text() + w->LinesBox()->toPlainText() + (w->RestoreButton()->isEnabled() ? "Restore" : "");
+        return w && (w->CloseButton()->click(), true);
+    };
     auto cancelAtOnce = [](QWidget* modal) {
         auto* dialog = dynamic_cast<RestoreDialog*>(modal);
         if (dialog) dialog->CancelButton()->click();
@@ -214,6 +223,13 @@ TEST_F(RestoreTest, RestoreFromTheStartDialog) {
         {"@127.0.0.2", nullptr, {}, {cancelAtOnce}, {}, "", 0, O::Declined},
         {"@127.255.255.255", nullptr, {}, {}, {{"No Quillet answered at 127.255.255.255.", RestoreDialog::ResultTopic}}, "",
          0, O::Failed},
+        {"format = 1\nrouter.address\n", nullptr, {}, {}, {{"%1 is not a snapshot", wiz::NotASnapshotTopic}}, "", 0, O::NotStarted, true},
+        {nullptr, nullptr, {}, {nothingDiffers}, {}, "", 1, O::NotStarted, true},
+        {"@127.255.255.255", nullptr, {}, {}, {{"The wizard could not read the Quillet", ChangesWindow::CompareTopic}}, "", 0,
+         O::NotStarted, true},
+        // The password typed for the compare opens the router for the restore, too.
+        {nullptr, "other", {}, {TypePassword("other"), InPreview(true, &compared), InPreview(true)},
+         {{Restored, RestoreDialog::ResultTopic}}, "", -1, O::NotStarted, true},
         // Another password was set since: asked for; a wrong one gets the wizard's Retry question.
         {nullptr, "other", {wiz::IdRetry}, {TypePassword("wrong"), TypePassword("other"), InPreview(true)},
          {{RestoreDialog::BadPasswordText, RestoreDialog::BadPasswordTopic}, {Restored, RestoreDialog::ResultTopic}},
@@ -254,19 +270,27 @@ TEST_F(RestoreTest, RestoreFromTheStartDialog) {
             });
             return path;
         });
-        dialog.RestoreButton()->click();
+        QPushButton* pressed = row.compare ? dialog.CompareButton() : dialog.RestoreButton();
+        pressed->click();
         EXPECT_TRUE(script.Done());
         EXPECT_EQ(chooserDir.toStdString(), platform::GetHooks().snapshotDir);
         EXPECT_TRUE(log.contains(QString::fromLatin1(row.logged))) << log.toStdString();
         EXPECT_EQ(outcome, row.outcome);
         ExpectBoxesAndSessions(row.boxes, row.sessions, path);
         // The keyboard is back on the start dialog's button, whatever the last window was.
-        EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == dialog.RestoreButton(); }, 2000));
+        EXPECT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == pressed; }, 2000));
         EXPECT_EQ(QApplication::activeWindow(), &dialog);
     }
     // The preview window: grouped, nothing sent yet, the restart under the last heading.
     EXPECT_TRUE(preview.contains("Nothing has been sent yet") && preview.contains("Saved and restarted\n") &&
                 preview.endsWith("    reboot\n")) << preview.toStdString();
+    // The compare: no line and no Restore when nothing differs; a password masked until asked for.
+    EXPECT_TRUE(same.startsWith("The Quillet at 127.0.0.1 holds what the snapshot holds.") && same.endsWith("sent."))
+        << same.toStdString();
+    EXPECT_TRUE(compared.startsWith("The Quillet at 127.0.0.1 differs from the snapshot in ") &&
+                compared.contains("\nAdministration\n    administration password changed  [session.password]\n") &&
+                compared.contains("\nAdministration\n    administration password secret -> other  [session.password]\n"))
+        << compared.toStdString();
 }
 
 TEST_F(RestoreTest, AFailedStepSaysWhyUnderTheWizardsOwnText) {

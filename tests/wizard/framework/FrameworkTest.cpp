@@ -81,7 +81,7 @@ TEST(HelpDocument, HasATopicForEveryNumberTheProgramOpens) {
     for (int kind = 0; kind < VLQLWizUIControl::StepMachine::FailureKindCount; ++kind)
         if (run.HelpTopic(kind) != VLQLWizUIControl::StepMachine::NoHelpTopic)
             topics.push_back(run.HelpTopic(kind));
-    for (int t = 4202; t <= 4207; ++t) topics.push_back(t);  // the restore's windows and questions
+    for (int t = 4202; t <= 4208; ++t) topics.push_back(t);  // the restore's and the compare's windows
     for (int t : topics) {
         // A real section follows the anchor: a heading and some words.
         int at = html.indexOf(QStringLiteral("<a name=\"%1\"></a>").arg(wiz::HelpAnchor(t)));

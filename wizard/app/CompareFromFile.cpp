@@ -1,0 +1,56 @@
+#include "wizard/app/CompareFromFile.h"
+
+#include "run/RouterBackup.h"
+#include "wizard/app/PasswordPrompt.h"
+#include "wizard/app/RestoreDialog.h"
+#include "wizard/framework/MessageBox.h"
+#include "wizard/framework/ReturnFocus.h"
+#include "wizard/framework/WorkerCall.h"
+#include "wizard/pages/ChangesWindow.h"
+
+namespace wiz {
+
+using VLQLWizUIControl::LiveComparison;
+using VLQLWizUIControl::RouterSnapshot;
+
+void CompareFromFile(QWidget* parent, const QString& path) {
+    RouterSnapshot snapshot;
+    if (!ReadSnapshotFile(path, snapshot))
+        return;
+    const QString address = QString::fromStdString(snapshot.address);
+    LiveComparison result;
+    std::string offered;
+    bool asked = false;
+    for (;;) {
+        CallAndWait(parent, [&] { result = VLQLWizUIControl::CompareWithRouter(snapshot, offered); });
+        if (!result.passwordsRefused)
+            break;
+        // As the restore asks: the wizard's own question once a typed password was refused.
+        if (asked && ShowMessage(QString::fromLatin1(RestoreDialog::BadPasswordText), MsgButtons::RetryCancel,
+                                 MsgIcon::Exclamation, RestoreDialog::BadPasswordTopic) != IdRetry)
+            return;
+        PasswordPrompt prompt(address, parent);
+        const bool given = prompt.exec() == QDialog::Accepted;
+        ReturnFocus(parent);
+        if (!given)
+            return;
+        asked = true;
+        offered = prompt.Password().toStdString();
+    }
+    if (!result.compared) {
+        ShowMessage(QStringLiteral(
+                        "The wizard could not read the Quillet to compare it with the snapshot. Nothing was "
+                        "sent to it."),
+                    MsgButtons::Ok, MsgIcon::Stop, ChangesWindow::CompareTopic,
+                    QString::fromStdString(result.message));
+        return;
+    }
+    ChangesWindow window(std::move(result.differences), address, parent);
+    const bool restore = window.exec() == QDialog::Accepted;
+    ReturnFocus(parent);
+    // The restore reads the file again and shows its own command lines before any goes out.
+    if (restore)
+        RestoreFromFile(parent, path, true, offered);
+}
+
+} // namespace wiz

@@ -396,24 +396,13 @@ bool WizardSheet::eventFilter(QObject* watched, QEvent* event) {
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this || widget == cancel_) return false;
-    switch (event->type()) {
-    case QEvent::KeyPress: {
+    if (event->type() == QEvent::KeyPress) {
+        // Escape and F1 still work while the run holds the window.
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) PressButton(Button::Cancel);
         if (key->key() == Qt::Key_F1) Help();
-        return true;
     }
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-        return true;
-    default:
-        return false;
-    }
+    return IsUserInput(event->type());
 }
 
 } // namespace wiz

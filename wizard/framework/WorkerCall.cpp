@@ -22,18 +22,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!window_ || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != window_)
             return false;
-        switch (event->type()) {
-        case QEvent::Close: event->ignore(); return true;
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel: return true;
-        default: return false;
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
         }
+        return IsUserInput(event->type());
     }
 
 private:
@@ -41,6 +34,20 @@ private:
 };
 
 } // namespace
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel: return true;
+    default: return false;
+    }
+}
 
 WorkerCall::WorkerCall(QObject* parent) : QObject(parent) {}
 

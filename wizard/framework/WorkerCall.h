@@ -4,6 +4,7 @@
 // touches away from the GUI until the continuation runs.
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 
 #include <functional>
@@ -31,6 +32,9 @@ private:
     std::function<void()> done_;
     bool busy_ = false;
 };
+
+// Keys, clicks, shortcuts and wheel turns: what a window drops while its work runs.
+bool IsUserInput(QEvent::Type type);
 
 // Runs `work` on a worker thread and returns once it has, the wait cursor on meanwhile.
 // An event loop of its own keeps `window` painting; the input meant for it (a close

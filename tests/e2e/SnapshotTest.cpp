@@ -394,6 +394,9 @@ TEST_F(SnapshotTest, SnapshotThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent)
              std::ofstream(dir) << "not a folder";
          },
          "not a folder"},
+        {"a folder above it is a file",
+         [](const std::string& dir, const std::string&) { std::ofstream(dir) << "not a folder"; },
+         "cannot create the folder", "/inner"},
         // Folders in which others could replace the file, as ssh refuses them for a key.
         {"the folder is writable by its group",
          [](const std::string& dir, const std::string&) {

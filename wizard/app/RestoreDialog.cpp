@@ -287,7 +287,7 @@ bool ReadSnapshotFile(const QString& path, RouterSnapshot& snapshot) {
     if (RouterSnapshot::ReadFile(QFile::encodeName(path).toStdString(), snapshot, error))
         return true;
     ShowMessage(
-        QStringLiteral("%1 is not a snapshot the wizard can restore from: %2\n\nNothing was sent to the "
+        QStringLiteral("%1 is not a snapshot the wizard can read: %2\n\nNothing was sent to the "
                        "Quillet.")
             .arg(path, QString::fromStdString(error)),
         MsgButtons::Ok, MsgIcon::Stop, NotASnapshotTopic);

@@ -40,9 +40,9 @@ VLVelunor::ReturnCode VLVelunor::Open(const char* address, const char* pass) {
     socketOpen = 0;
     tablesWhole = false;
     // A session opened again without Close would otherwise leak its record and socket.
-    if (IsConnected() && !borrowed_)
+    if (IsConnected() && origin_ == nullptr)
         vl_close(router);
-    borrowed_ = false;
+    origin_ = nullptr;
     DestroyRouter();
     try {
         router = new VlRouter;
@@ -143,17 +143,19 @@ void VLVelunor::DropLists() {
 bool VLVelunor::IsConnected() const { return router != nullptr && router->socket != -1; }
 
 void VLVelunor::Close() {
-    if (router != nullptr && IsConnected() && !borrowed_)
+    if (router != nullptr && IsConnected() && origin_ == nullptr)
         vl_close(router);
+    if (origin_ != nullptr && router != nullptr && router->socket < 0 && origin_->router != nullptr)
+        origin_->router->socket = -1;
     DestroyRouter();
     DropLists();
     tablesWhole = false;
-    borrowed_ = false;
+    origin_ = nullptr;
 }
 
-void VLVelunor::CopyOf(const VLVelunor& other) {
+void VLVelunor::CopyOf(VLVelunor& other) {
     Close();
-    borrowed_ = true;
+    origin_ = &other;
     password = other.password;
     baseline = other.baseline;
     if (other.router == nullptr)
@@ -173,11 +175,6 @@ void VLVelunor::CopyOf(const VLVelunor& other) {
     tablesWhole = other.tablesWhole;
 }
 
-void VLVelunor::FollowCopy(const VLVelunor& copy) {
-    if (copy.router != nullptr && copy.router->socket < 0 && router != nullptr)
-        router->socket = -1;
-}
-
 void VLVelunor::SortPorts() {
     otherPorts.clear();
     kind1Ports.clear();
@@ -187,7 +184,7 @@ void VLVelunor::SortPorts() {
         VlPort* p = &router->ports[i];
         if (p->name[0] == 'P')
             kind2Ports.push_back(p);
-        else if (p->port_type & VL_PORT_ISDN)
+        else if (IsIsdnPort(*p))
             isdnPorts.push_back(p);
         else if (p->port_type & VL_PORT_WAN)
             kind1Ports.push_back(p);

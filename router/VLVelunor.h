@@ -57,11 +57,14 @@ public:
     void Close();
     // Makes this session a copy of `other`: its records, port table and lists, on the
     // same connection, which this copy never closes. What is done to the copy (a preview
-    // of a write, say) leaves `other` as it was.
-    void CopyOf(const VLVelunor& other);
-    // After work on `copy`: a read of the copy's that failed closed the shared connection,
-    // which this session then holds closed too, so that nothing closes it twice.
-    void FollowCopy(const VLVelunor& copy);
+    // of a write, say) leaves `other` as it was, but for one thing: when a failed read of
+    // the copy's closed the shared connection, `other` holds it closed too once the copy
+    // is closed or gone, so that nothing closes it twice.
+    void CopyOf(VLVelunor& other);
+    // An ISDN port, as the router marks them; a name starting with P is never one.
+    static bool IsIsdnPort(const VlPort& port) {
+        return port.name[0] != 'P' && (port.port_type & VL_PORT_ISDN);
+    }
 
     VlPort* IsdnPort(int index) const;
     VlEther* EtherInterface(int index);
@@ -102,5 +105,5 @@ private:
     void DebugOff();
 
     int portTableSize_ = 0;
-    bool borrowed_ = false;  // a copy's connection belongs to the session it copied
+    VLVelunor* origin_ = nullptr; // a copy's connection belongs to the session it copied
 };

@@ -42,6 +42,11 @@ constexpr const SwitchType* FindSwitchType(int number) {
             return &t;
     return nullptr;
 }
+// Whether the lines of the switch type so named are identified by SPIDs.
+constexpr bool UsesSpids(std::string_view name) {
+    const SwitchType* t = FindSwitchType(name);
+    return t != nullptr && t->spids;
+}
 
 // A port's connection state as the router reports it; compared exactly.
 inline constexpr std::string_view StateNoService = "NO-SERVICE";

@@ -1,5 +1,9 @@
 #include "run/CommandPreview.h"
 
+#include "router/RecordText.h"
+#include "router/VLVelunor.h"
+#include "run/SnapshotDiff.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -107,9 +111,7 @@ std::string RunPreviewHeadline(size_t lineCount, bool chapAssumed, bool chapTake
 std::vector<PreviewPort> PreviewPorts(const VlPort* ports, size_t count) {
     std::vector<PreviewPort> out;
     for (size_t i = 0; ports != nullptr && i < count; ++i)
-        // The router marks its ISDN ports in the port type, as the session sorts them.
-        out.push_back({std::string(ports[i].name, strnlen(ports[i].name, sizeof ports[i].name)),
-                       (ports[i].port_type & VL_PORT_ISDN) != 0 && ports[i].name[0] != 'P'});
+        out.push_back({FieldText(ports[i].name), VLVelunor::IsIsdnPort(ports[i])});
     return out;
 }
 
@@ -148,6 +150,19 @@ GroupedPreview GroupPreview(const std::vector<std::string>& lines, const std::ve
     if (!saved.lines.empty())
         out.groups.push_back(std::move(saved));
     return out;
+}
+
+GroupedPreview GroupDifferences(const std::vector<SettingDifference>& differences, bool showSecrets) {
+    GroupedPreview grouped;
+    for (const SettingDifference& d : differences) {
+        auto group = std::find_if(grouped.groups.begin(), grouped.groups.end(),
+                                  [&d](const PreviewGroup& g) { return g.heading == d.record; });
+        if (group == grouped.groups.end())
+            group = grouped.groups.insert(grouped.groups.end(), PreviewGroup{d.record, {}});
+        group->lines.push_back({DifferenceBody(d, showSecrets), 1});
+    }
+    grouped.settings = grouped.lines = differences.size();
+    return grouped;
 }
 
 std::string PreviewText(const GroupedPreview& preview, bool showSecrets) {

@@ -55,6 +55,12 @@ inline constexpr const char* SavedHeading = "Saved and restarted";
 
 GroupedPreview GroupPreview(const std::vector<std::string>& lines, const std::vector<PreviewPort>& ports);
 
+struct SettingDifference;
+// Differences grouped the same way: a heading per record in words, under it each setting
+// as DifferenceBody words it; `settings` counts them. A password shows as "changed"
+// unless `showSecrets`.
+GroupedPreview GroupDifferences(const std::vector<SettingDifference>& differences, bool showSecrets);
+
 // The grouped lines as text: each heading on a line of its own, its lines under it
 // indented, a repeated line with how often it goes out; passwords masked unless
 // `showSecrets`.

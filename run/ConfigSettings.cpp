@@ -1,9 +1,9 @@
 #include "run/ConfigSettings.h"
 
+#include "platform/Files.h"
 #include "platform/Hooks.h"
 #include "router/Validators.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -131,19 +131,7 @@ bool WriteSummaryFile(const std::string& text, const std::string& path) {
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
               ::fcntl(fd, F_SETFL, 0) == 0 && ::ftruncate(fd, 0) == 0;
     // Written as a "%s" print would: up to the first NUL.
-    const char* p = text.c_str();
-    size_t left = std::strlen(p);
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    ok = ok && platform::WriteAll(fd, text.c_str(), std::strlen(text.c_str()));
     if (::close(fd) != 0)
         ok = false;
     return ok;

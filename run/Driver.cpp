@@ -145,8 +145,7 @@ bool Driver::OffersRetry(int32_t kind) {
 }
 
 WizardPage Driver::LineIdPageFor(const std::string& switchType) {
-    const SwitchType* t = FindSwitchType(std::string_view(switchType));
-    return t != nullptr && t->spids ? WizardPage::LineIdsWithSpids : WizardPage::LineIds;
+    return UsesSpids(switchType) ? WizardPage::LineIdsWithSpids : WizardPage::LineIds;
 }
 
 ProbeResult InterpretProbe(const StepMachine& probe, const std::string& stepMessage) {
@@ -155,7 +154,7 @@ ProbeResult InterpretProbe(const StepMachine& probe, const std::string& stepMess
     switch (probe.failureKind) {
     case StepMachine::NoFailure:
     case StepMachine::RouterNotFound: return {ProbeResult::NoRouter, ""};
-    case StepMachine::BadPassword: return {ProbeResult::BadPassword, "Bad Password - press Retry to reenter."};
+    case StepMachine::BadPassword: return {ProbeResult::BadPassword, BadPasswordText};
     case StepMachine::NetworkError:
         return {ProbeResult::NetworkError, "Error communicating with Quillet.  The Wizard will exit now."};
     case StepMachine::ConnectionRefused: return {ProbeResult::Refused, stepMessage};

@@ -61,6 +61,9 @@ struct ProbeResult {
 };
 ProbeResult InterpretProbe(const StepMachine& probe, const std::string& stepMessage);
 
+// The wizard's words when the router refused a password the user typed.
+inline constexpr const char* BadPasswordText = "Bad Password - press Retry to reenter.";
+
 struct Outcome {
     enum Kind { Continue, Success, Failure };
     Kind kind = Continue;

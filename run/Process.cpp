@@ -1,5 +1,6 @@
 #include "run/Process.h"
 
+#include "platform/Sockets.h"
 #include "router/BootpResponder.h"
 #include "router/FilterList.h"
 #include "router/FilterRule.h"
@@ -80,7 +81,7 @@ int Process::StepConnecting(std::string& message) {
     case VLVelunor::ConnectFailed:
         state = Failed;
         // The router refuses a second administrative connection outright.
-        if (vl_last_error == 10061) {
+        if (vl_last_error == platform::WSAECONNREFUSED) {
             failureKind = ConnectionRefused;
             message = RefusedMessage;
             return 0;
@@ -147,7 +148,6 @@ bool Process::PreviewConfigure(std::vector<std::string>& lines, std::string& err
         error = "the configure step would fail at: " + FailureTextOf(copy.failureKind);
     }
     vl_capture_commands(nullptr);
-    session.FollowCopy(copy.session);
     return completed;
 }
 

@@ -1,6 +1,7 @@
 #include "run/RouterBackup.h"
 
 #include "cmdlib/vl.h"
+#include "platform/Sockets.h"
 #include "run/Process.h"
 
 #include <algorithm>
@@ -11,8 +12,8 @@ namespace {
 
 std::string ConnectMessage(VLVelunor::ReturnCode rc, const std::string& address) {
     if (rc == VLVelunor::ConnectFailed)
-        return vl_last_error == 10061 ? std::string(Process::RefusedMessage)
-                                      : "No Quillet answered at " + address + ".";
+        return vl_last_error == platform::WSAECONNREFUSED ? std::string(Process::RefusedMessage)
+                                                          : "No Quillet answered at " + address + ".";
     return "Error communicating with the Quillet at " + address + ".";
 }
 

@@ -2,6 +2,7 @@
 
 #include "router/FilterList.h"
 #include "router/LocationList.h"
+#include "router/RecordText.h"
 #include "run/Driver.h"
 #include "run/Process.h"
 #include "run/RouterBackup.h"
@@ -13,13 +14,6 @@
 namespace VLQLWizUIControl {
 
 namespace {
-
-std::string Name(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
-template <size_t N>
-std::string Name(const char (&field)[N]) {
-    return Name(field, N);
-}
 
 std::string Join(const std::vector<std::string>& items) {
     std::string out;
@@ -149,8 +143,14 @@ std::vector<std::string> RouterRestore::Preview() {
     Save(copy.router, refusals);
     vl_reboot(copy.router);  // captured: the line only
     vl_capture_commands(nullptr);
-    session.FollowCopy(copy);
     return lines;
+}
+
+void RouterRestore::OfferPassword(std::string password) {
+    offeredPassword = std::move(password);
+    if (passwordsRefused)
+        stage = Connecting;
+    passwordsRefused = false;
 }
 
 bool RouterRestore::Connect(std::string& message) {
@@ -184,7 +184,7 @@ void RouterRestore::WriteRecords(VLVelunor& on, std::vector<std::string>& refusa
         // The first interface's address goes out always, as the run sends it.
         if (i == 0 || std::memcmp(&current, &desired, sizeof current) != 0)
             Refused(refusals, vl_set_ether(r, current.name, &current, &desired),
-                    RecordWords(Name(current.name)));
+                    RecordWords(FieldText(current.name)));
     }
 
     VlRouter desiredGlobal = *r;
@@ -193,10 +193,10 @@ void RouterRestore::WriteRecords(VLVelunor& on, std::vector<std::string>& refusa
             RecordWords("global"));
 
     for (const VlPort& kept : snapshot.ports) {
-        const std::string name = Name(kept.name);
+        const std::string name = FieldText(kept.name);
         VlPort* live = nullptr;
         for (int i = 0; r->ports != nullptr && i < r->port_count; ++i)
-            if (Name(r->ports[i].name) == name)
+            if (FieldText(r->ports[i].name) == name)
                 live = &r->ports[i];
         if (live == nullptr) {
             Refused(refusals, -1, RecordWords("port." + name));
@@ -220,19 +220,19 @@ void RouterRestore::WriteRecords(VLVelunor& on, std::vector<std::string>& refusa
     }
     if (on.locations != nullptr && deletions)
         for (VlLocation* l = on.locations->head; l != nullptr; l = l->next)
-            if (snapshot.FindLocation(Name(l->name)) == nullptr)
-                Refused(refusals, vl_delete_location(r, Name(l->name).c_str()),
-                        RecordWords("location." + Name(l->name)));
+            if (snapshot.FindLocation(FieldText(l->name)) == nullptr)
+                Refused(refusals, vl_delete_location(r, FieldText(l->name).c_str()),
+                        RecordWords("location." + FieldText(l->name)));
     for (const VlLocation& kept : snapshot.locations) {
-        VlLocation* live = on.locations != nullptr ? on.locations->Find(Name(kept.name)) : nullptr;
+        VlLocation* live = on.locations != nullptr ? on.locations->Find(FieldText(kept.name)) : nullptr;
         Refused(refusals, live != nullptr ? vl_set_location(r, live, &kept) : vl_add_location(r, &kept),
-                RecordWords("location." + Name(kept.name)));
+                RecordWords("location." + FieldText(kept.name)));
     }
     if (on.filters != nullptr && deletions)
         for (VlFilter* f = on.filters->head; f != nullptr; f = f->next)
-            if (snapshot.FindFilter(Name(f->name)) == nullptr)
-                Refused(refusals, vl_delete_filter(r, Name(f->name).c_str()),
-                        RecordWords("filter." + Name(f->name)));
+            if (snapshot.FindFilter(FieldText(f->name)) == nullptr)
+                Refused(refusals, vl_delete_filter(r, FieldText(f->name).c_str()),
+                        RecordWords("filter." + FieldText(f->name)));
 }
 
 void RouterRestore::Save(VlRouter* r, std::vector<std::string>& unsaved) const {
@@ -242,8 +242,8 @@ void RouterRestore::Save(VlRouter* r, std::vector<std::string>& unsaved) const {
     };
     save(vl_save_address, "the address and global settings");
     for (const VlPort& kept : snapshot.ports)
-        if (r == nullptr || vl_save(r, Name(kept.name).c_str()) != 0)
-            unsaved.push_back("port " + Name(kept.name));
+        if (r == nullptr || vl_save(r, FieldText(kept.name).c_str()) != 0)
+            unsaved.push_back("port " + FieldText(kept.name));
     save(vl_save_filter, "the filters");
     save(vl_save_location, "the locations");
 }

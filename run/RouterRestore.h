@@ -45,6 +45,8 @@ public:
     Stage stage = Connecting;
     // Tried first when not empty: the password the router holds now, as its user gave it.
     std::string offeredPassword;
+    // Gives that password and, after refused passwords, makes the next Step connect again.
+    void OfferPassword(std::string password);
     // Which password opened the router: "the password you entered", "the password the run
     // installed", "the snapshot's password" or "no password".
     std::string passwordUsed;

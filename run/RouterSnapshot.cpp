@@ -5,6 +5,7 @@
 
 #include "router/FilterList.h"
 #include "router/LocationList.h"
+#include "router/RecordText.h"
 #include "router/VLVelunor.h"
 #include "run/SnapshotFields.h"
 
@@ -152,8 +153,6 @@ std::string FieldValue(const void* record, const Field& f) {
     return "";
 }
 
-std::string NameText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
 } // namespace snapshot
 
 namespace {
@@ -210,7 +209,7 @@ RouterSnapshot RouterSnapshot::FromSession(VLVelunor& session, const std::string
     if (session.filters != nullptr)
         for (const VlFilter* f = session.filters->head; f != nullptr; f = f->next) {
             FilterRecord r;
-            r.name = NameText(f->name);
+            r.name = FieldText(f->name);
             for (const VlFilterRule* x = f->ip_rules; x != nullptr; x = x->next)
                 r.ip.push_back(*x);
             for (const VlIpxFilterRule* x = f->ipx_rules; x != nullptr; x = x->next)
@@ -228,9 +227,9 @@ std::string RouterSnapshot::RecordsText() const {
     for (size_t i = 0; i < ethers.size(); ++i)
         PutRecord(o, "ether" + std::to_string(i) + ".", &ethers[i], kEtherFields);
     for (const VlPort& p : ports)
-        PutRecord(o, "port." + NameText(p.name) + ".", &p, kPortFields);
+        PutRecord(o, "port." + FieldText(p.name) + ".", &p, kPortFields);
     for (const VlLocation& l : locations)
-        PutRecord(o, "location." + NameText(l.name) + ".", &l, kLocationFields);
+        PutRecord(o, "location." + FieldText(l.name) + ".", &l, kLocationFields);
     for (const FilterRecord& f : filters) {
         const std::string k = "filter." + f.name + ".";
         o << k << "rules = " << f.ip.size() << " " << f.ipx.size() << " " << f.sap.size() << "\n";
@@ -279,7 +278,7 @@ void RouterSnapshot::ApplyPort(const VlPort& kept, VlPort& live) { CopyFields(&k
 
 const VlLocation* RouterSnapshot::FindLocation(const std::string& name) const {
     for (const VlLocation& l : locations)
-        if (NameText(l.name) == name)
+        if (FieldText(l.name) == name)
             return &l;
     return nullptr;
 }

@@ -194,15 +194,18 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
     // A filter rule that differs in any field is one line with the rule as the router
     // writes it on each side (a field its text does not show is a line of its own).
     auto changed = [&](const Entry& e, const std::string& was, const std::string& is) {
-        bool rule = e.unit != e.prefix && RuleText(before, e.prefix, e.unit) != RuleText(after, e.prefix, e.unit);
+        const bool inRule = e.unit != e.prefix;
+        const std::string ruleWas = inRule ? RuleText(before, e.prefix, e.unit) : std::string();
+        const std::string ruleIs = inRule ? RuleText(after, e.prefix, e.unit) : std::string();
+        const bool rule = inRule && ruleWas != ruleIs;
         if (rule && !reported.insert(e.unit).second)
             return;
         SettingDifference d;
         d.key = rule ? e.unit : e.prefix + "." + e.field;
         d.record = RecordWords(e.prefix);
         d.field = FieldWords(e.prefix, d.key.substr(e.prefix.size() + 1));
-        d.before = rule ? RuleText(before, e.prefix, d.key) : was;
-        d.after = rule ? RuleText(after, e.prefix, d.key) : is;
+        d.before = rule ? ruleWas : was;
+        d.after = rule ? ruleIs : is;
         d.secret = SecretField(e.prefix, e.field);
         out.push_back(std::move(d));
     };
@@ -231,20 +234,21 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
     return out;
 }
 
-std::string DifferenceLine(const SettingDifference& d, bool showSecrets) {
-    std::string text = d.record + (d.kind != SettingDifference::Changed && !d.field.empty() ? ": " + d.field : "");
+std::string DifferenceBody(const SettingDifference& d, bool showSecrets) {
+    std::string text = d.field.empty() ? std::string() : d.field + " ";
     switch (d.kind) {
-    case SettingDifference::Added: text += " added"; break;
-    case SettingDifference::Removed: text += " deleted"; break;
+    case SettingDifference::Added: text += "added"; break;
+    case SettingDifference::Removed: text += "deleted"; break;
     case SettingDifference::Changed:
-        text += ": " + d.field + " ";
-        if (d.secret && !showSecrets)
-            text += "changed";
-        else
-            text += Shown(d.before) + " -> " + Shown(d.after);
+        text += d.secret && !showSecrets ? std::string("changed") : Shown(d.before) + " -> " + Shown(d.after);
         break;
     }
     return text + "  [" + d.key + "]";
+}
+
+std::string DifferenceLine(const SettingDifference& d, bool showSecrets) {
+    // A whole record added or deleted has no field: "Filter "isp.in" added".
+    return d.record + (d.field.empty() ? " " : ": ") + DifferenceBody(d, showSecrets);
 }
 
 } // namespace VLQLWizUIControl

@@ -32,6 +32,8 @@ std::vector<SettingDifference> CompareSnapshots(const RouterSnapshot& before,
 //   ISP location "isp": phone number 14085550100 -> 14155550123  [location.isp.telephone]
 // A password shows as "changed" unless `showSecrets`.
 std::string DifferenceLine(const SettingDifference& difference, bool showSecrets);
+// The same without the record: "phone number 14085550100 -> 14155550123  [location.isp.telephone]".
+std::string DifferenceBody(const SettingDifference& difference, bool showSecrets);
 
 // A record prefix ("global", "ether0", "port.S1", "location.isp", "filter.isp.in") in words.
 std::string RecordWords(const std::string& prefix);

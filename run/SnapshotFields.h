@@ -53,11 +53,5 @@ extern const std::vector<Field> kSapRuleFields;
 // Texts are kept on one line: backslash, line ends and other control bytes are escaped.
 std::string Escape(const char* text, size_t size);  // up to the first NUL
 std::string FieldValue(const void* record, const Field& f);
-std::string NameText(const char* field, size_t size);
-
-template <size_t N>
-std::string NameText(const char (&field)[N]) {
-    return NameText(field, N);
-}
 
 } // namespace VLQLWizUIControl::snapshot

@@ -3,6 +3,7 @@
 // controls.
 #include "run/RouterSnapshot.h"
 
+#include "platform/Files.h"
 #include "run/SnapshotFields.h"
 
 #include <algorithm>
@@ -80,19 +81,6 @@ std::string FileNamePart(const std::string& text) {
     return out.empty() ? "router" : out;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::string& error) const {
@@ -142,7 +130,7 @@ bool RouterSnapshot::WriteFile(const std::string& dir, std::string& path, std::s
     }
     // The run changes the router once this returns: the file must be on the disk by then,
     // and so must the folder's entry for it, or a crash could leave neither.
-    if (!WriteAll(fd, content) || ::fsync(fd) != 0) {
+    if (!platform::WriteAll(fd, content.data(), content.size()) || ::fsync(fd) != 0) {
         error = path + ": cannot write the snapshot: " + std::strerror(errno);
         ::close(fd);
         ::unlink(path.c_str());

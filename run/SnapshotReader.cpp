@@ -217,6 +217,14 @@ std::string Shown(string_view key) {
     return Escape(key.data(), std::min(key.size(), keep)) + (key.size() > keep ? "..." : "");
 }
 
+// The header's keys, in the order a missing one is reported, and the format that has each.
+struct HeaderKey {
+    string_view key;
+    int since;
+};
+constexpr HeaderKey kHeaderKeys[] = {{"format", 1}, {"tables", 2},           {"router.address", 1},
+                                     {"taken", 1},  {"session.password", 1}, {"run.password", 1}};
+
 // One record being read back: where it goes, its fields, and which were seen.
 struct Slot {
     void* record;
@@ -304,9 +312,9 @@ bool Reader::Read(string_view text, std::string& error) {
 }
 
 bool Reader::Line(string_view key, string_view value) {
-    if (key == "format" || key == "router.address" || key == "taken" || key == "session.password" ||
-        key == "run.password" || (key == "tables" && version_ >= 2))
-        return Header(key, value);
+    for (const HeaderKey& h : kHeaderKeys)
+        if (key == h.key && version_ >= h.since)
+            return Header(key, value);
     if (key.substr(0, 7) == "global.")
         return Assign("global", &out_.global, kGlobalFields, key.substr(7), value);
     if (key.substr(0, 7) == "ether0." || key.substr(0, 7) == "ether1.") {
@@ -454,10 +462,9 @@ bool Reader::Filter(string_view rest, string_view value) {
 }
 
 bool Reader::Finish() {
-    for (const char* key :
-         {"format", "tables", "router.address", "taken", "session.password", "run.password"})
-        if (header_.count(key) == 0 && (version_ >= 2 || std::strcmp(key, "tables") != 0))
-            return Fail(std::string("\"") + key + "\" is missing");
+    for (const HeaderKey& h : kHeaderKeys)
+        if (version_ >= h.since && header_.count(h.key) == 0)
+            return Fail("\"" + std::string(h.key) + "\" is missing");
     if (slots_.count("global") == 0 || ethers_.empty())
         return Fail("the global and ether0 records are missing");
     for (size_t i = 0; i < ethers_.size(); ++i)

@@ -1,6 +1,7 @@
 #include "wizard/app/CConfigPropertySheet.h"
 
 #include "platform/Sockets.h"
+#include "router/ValueTables.h"
 #include "wizard/app/RestoreDialog.h"
 #include "wizard/pages/CConfigHostPages.h"
 #include "wizard/pages/CConfigPropertyIPAddressPage.h"
@@ -39,8 +40,7 @@ const PathStep PagePath[] = {
     {PageId::RouterAddress, PageId::SwitchType, nullptr},
     {PageId::SwitchType, PageId::LineIdsWithSpids,
      [](const ConfigSettings& s) {
-         return CConfigPropertyPage3::UsesSpids(QString::fromStdString(s.SwitchType())) ? PageId::LineIdsWithSpids
-                                                                                         : PageId::LineIds;
+         return UsesSpids(s.SwitchType()) ? PageId::LineIdsWithSpids : PageId::LineIds;
      }},
     {PageId::LineIdsWithSpids, PageId::Security, nullptr},
     {PageId::LineIds, PageId::Security, nullptr},

@@ -25,17 +25,8 @@ void CompareFromFile(QWidget* parent, const QString& path) {
         CallAndWait(parent, [&] { result = VLQLWizUIControl::CompareWithRouter(snapshot, offered); });
         if (!result.passwordsRefused)
             break;
-        // As the restore asks: the wizard's own question once a typed password was refused.
-        if (asked && ShowMessage(QString::fromLatin1(RestoreDialog::BadPasswordText), MsgButtons::RetryCancel,
-                                 MsgIcon::Exclamation, RestoreDialog::BadPasswordTopic) != IdRetry)
+        if (!AskPresentPassword(parent, address, asked, offered))
             return;
-        PasswordPrompt prompt(address, parent);
-        const bool given = prompt.exec() == QDialog::Accepted;
-        ReturnFocus(parent);
-        if (!given)
-            return;
-        asked = true;
-        offered = prompt.Password().toStdString();
     }
     if (!result.compared) {
         ShowMessage(QStringLiteral(

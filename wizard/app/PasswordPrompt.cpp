@@ -1,6 +1,9 @@
 #include "wizard/app/PasswordPrompt.h"
 
+#include "run/Driver.h"
 #include "wizard/framework/HelpWindow.h"
+#include "wizard/framework/MessageBox.h"
+#include "wizard/framework/ReturnFocus.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -50,6 +53,20 @@ PasswordPrompt::PasswordPrompt(const QString& address, QWidget* parent) : QDialo
 
 QString PasswordPrompt::Password() const {
     return box_->text();
+}
+
+bool AskPresentPassword(QWidget* over, const QString& address, bool& asked, std::string& password) {
+    if (asked && ShowMessage(QString::fromLatin1(VLQLWizUIControl::BadPasswordText), MsgButtons::RetryCancel,
+                             MsgIcon::Exclamation, PasswordPrompt::BadPasswordTopic) != IdRetry)
+        return false;
+    PasswordPrompt prompt(address, over);
+    const bool given = prompt.exec() == QDialog::Accepted;
+    ReturnFocus(over);
+    if (!given)
+        return false;
+    asked = true;
+    password = prompt.Password().toStdString();
+    return true;
 }
 
 } // namespace wiz

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,6 +24,7 @@ public:
     QString Password() const;
 
     static constexpr int HelpTopic = 4207;
+    static constexpr int BadPasswordTopic = 4097; // the wizard's question after a refused password
 
 private:
     QLabel* text_;
@@ -29,5 +32,10 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
 };
+
+// Asks over `over` for the present password of the Quillet at `address`; when `asked`
+// (one the user typed was refused already), the wizard's Bad Password question first.
+// False when the user gives none; else `password` holds it and `asked` is set.
+bool AskPresentPassword(QWidget* over, const QString& address, bool& asked, std::string& password);
 
 } // namespace wiz

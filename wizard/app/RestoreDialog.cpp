@@ -34,8 +34,6 @@ using VLQLWizUIControl::PreviewText;
 using VLQLWizUIControl::RouterRestore;
 using VLQLWizUIControl::RouterSnapshot;
 
-const char* const RestoreDialog::BadPasswordText = "Bad Password - press Retry to reenter.";
-
 RestoreDialog::RestoreDialog(RouterSnapshot snapshot, bool askFirst, QWidget* parent)
     : QDialog(parent), askFirst_(askFirst) {
     restore_ = std::make_unique<RouterRestore>(std::move(snapshot));
@@ -86,7 +84,7 @@ RestoreDialog::~RestoreDialog() {
     delete worker_;
 }
 
-void RestoreDialog::OfferPassword(const std::string& password) { restore_->offeredPassword = password; }
+void RestoreDialog::OfferPassword(const std::string& password) { restore_->OfferPassword(password); }
 
 QString RestoreDialog::LogText() const {
     return log_->toPlainText();
@@ -142,7 +140,6 @@ void RestoreDialog::Connected(int more, const std::string& message) {
     }
     if (more == 0 && restore_->passwordsRefused) {
         if (AskPassword() && !stopping_) {
-            restore_->stage = RouterRestore::Connecting;
             Connect();
         } else {
             Append(QStringLiteral("No password was given. Nothing was sent."));
@@ -162,16 +159,11 @@ void RestoreDialog::Connected(int more, const std::string& message) {
 
 bool RestoreDialog::AskPassword() {
     cursor_.Off();
-    // After a password the user typed was refused too, the wizard's usual question first.
-    if (passwordAsked_ && ShowMessage(QString::fromLatin1(BadPasswordText), MsgButtons::RetryCancel,
-                                      MsgIcon::Exclamation, BadPasswordTopic) != IdRetry)
+    std::string password;
+    if (!AskPresentPassword(this, QString::fromStdString(restore_->snapshot.address), passwordAsked_,
+                            password))
         return false;
-    PasswordPrompt prompt(QString::fromStdString(restore_->snapshot.address), this);
-    const bool given = prompt.exec() == QDialog::Accepted;
-    ReturnFocus(this);
-    if (!given) return false;
-    passwordAsked_ = true;
-    restore_->offeredPassword = prompt.Password().toStdString();
+    restore_->OfferPassword(std::move(password));
     return true;
 }
 

@@ -6,7 +6,9 @@
 // stop it until the first write, after which it cannot be stopped half way.
 #pragma once
 
+#include "run/Driver.h"
 #include "run/RouterSnapshot.h"
+#include "wizard/app/PasswordPrompt.h"
 #include "wizard/framework/WaitCursor.h"
 
 #include <QDialog>
@@ -51,8 +53,8 @@ public:
     static constexpr int HelpTopic = 127;       // the window
     static constexpr int ResultTopic = 4205;    // the last message
     // The wizard's own "Bad Password" question, asked before the password is asked again.
-    static const char* const BadPasswordText;
-    static constexpr int BadPasswordTopic = 4097;
+    static constexpr const char* BadPasswordText = VLQLWizUIControl::BadPasswordText;
+    static constexpr int BadPasswordTopic = PasswordPrompt::BadPasswordTopic;
 
     // Cancel, Escape and the window's close: stops the restore before its first write (at
     // once, or when the call to the router in flight is back), never after it.

@@ -10,11 +10,6 @@ namespace wiz {
 
 CConfigPropertyPage3::CConfigPropertyPage3() : CConfigPage(PageId::SwitchType, 106, QStringLiteral("ISDN")) {}
 
-bool CConfigPropertyPage3::UsesSpids(const QString& switchType) {
-    const SwitchType* t = FindSwitchType(std::string_view(switchType.toStdString()));
-    return t != nullptr && t->spids;
-}
-
 void CConfigPropertyPage3::BuildPage(QVBoxLayout* body) {
     AddText(body, QStringLiteral(
                       "Your local telephone company should have already provided you with information on your ISDN "

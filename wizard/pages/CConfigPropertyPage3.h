@@ -14,8 +14,6 @@ public:
     QListWidget* SwitchList() const { return list_; }
     // Selects the entry with this text; false when there is none.
     bool SelectSwitchType(const QString& name);
-    // Whether a switch type is one whose lines carry SPIDs.
-    static bool UsesSpids(const QString& switchType);
 
 protected:
     QString SummaryLines() const override;

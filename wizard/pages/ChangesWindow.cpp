@@ -20,6 +20,7 @@ namespace wiz {
 namespace {
 
 using VLQLWizUIControl::CountOf;
+using VLQLWizUIControl::GroupDifferences;
 using VLQLWizUIControl::GroupedPreview;
 using VLQLWizUIControl::SettingDifference;
 
@@ -73,38 +74,19 @@ bool HasSecret(const GroupedPreview& p) {
 
 } // namespace
 
-GroupedPreview GroupDifferences(const std::vector<SettingDifference>& differences, bool showSecrets) {
-    GroupedPreview grouped;
-    for (const SettingDifference& d : differences) {
-        auto group =
-            std::find_if(grouped.groups.begin(), grouped.groups.end(),
-                         [&d](const VLQLWizUIControl::PreviewGroup& g) { return g.heading == d.record; });
-        if (group == grouped.groups.end())
-            group = grouped.groups.insert(grouped.groups.end(), VLQLWizUIControl::PreviewGroup{d.record, {}});
-        // The one wording of a difference, less the record its heading already names.
-        std::string line = VLQLWizUIControl::DifferenceLine(d, showSecrets);
-        if (line.compare(0, d.record.size(), d.record) == 0)
-            line.erase(0, d.record.size());
-        line.erase(0, line.find_first_not_of(": "));
-        group->lines.push_back({line, 1});
-    }
-    grouped.settings = grouped.lines = differences.size();
-    return grouped;
-}
-
 ChangesWindow::ChangesWindow(Purpose purpose, GroupedPreview preview, const QString& error,
                              const QString& address, QWidget* parent)
-    : QDialog(parent), preview_(std::move(preview)) {
+    : QDialog(parent), purpose_(purpose), preview_(std::move(preview)) {
     QString text = IntroText(purpose, preview_, address);
     if (!error.isEmpty()) text += QStringLiteral("\n\nThe configuration would stop before its end: %1.").arg(error);
-    Build(purpose, text);
+    Build(text);
     showPasswords_->setEnabled(HasSecret(preview_));
 }
 
 ChangesWindow::ChangesWindow(std::vector<SettingDifference> differences, const QString& address,
                              QWidget* parent)
-    : QDialog(parent), differences_(std::move(differences)), compare_(true) {
-    Build(Purpose::Compare, CompareIntroText(differences_.size(), address));
+    : QDialog(parent), purpose_(Purpose::Compare), differences_(std::move(differences)) {
+    Build(CompareIntroText(differences_.size(), address));
     // Only a changed password shows a value; a record only one side holds shows none.
     showPasswords_->setEnabled(
         std::any_of(differences_.begin(), differences_.end(), [](const SettingDifference& d) {
@@ -113,10 +95,11 @@ ChangesWindow::ChangesWindow(std::vector<SettingDifference> differences, const Q
     restore_->setEnabled(!differences_.empty());
 }
 
-void ChangesWindow::Build(Purpose purpose, const QString& text) {
-    const bool restore = purpose == Purpose::Restore;
-    const int topic = compare_ ? CompareTopic : restore ? RestoreTopic : ChangesTopic;
-    setWindowTitle(compare_  ? QStringLiteral("Compare: Snapshot and Quillet")
+void ChangesWindow::Build(const QString& text) {
+    const bool compare = purpose_ == Purpose::Compare;
+    const bool restore = purpose_ == Purpose::Restore;
+    const int topic = compare ? CompareTopic : restore ? RestoreTopic : ChangesTopic;
+    setWindowTitle(compare   ? QStringLiteral("Compare: Snapshot and Quillet")
                    : restore ? QStringLiteral("Restore: Changes to the Quillet")
                              : QStringLiteral("Changes to the Quillet"));
     setAccessibleDescription(text);
@@ -124,8 +107,8 @@ void ChangesWindow::Build(Purpose purpose, const QString& text) {
     intro_->setWordWrap(true);
     box_ = new QPlainTextEdit(this);
     box_->setReadOnly(true);
-    box_->setAccessibleName(compare_ ? QStringLiteral("Settings that differ")
-                                     : QStringLiteral("Command lines"));
+    box_->setAccessibleName(compare ? QStringLiteral("Settings that differ")
+                                    : QStringLiteral("Command lines"));
     box_->setAccessibleDescription(QStringLiteral("Grouped under headings; the arrow keys read them line by line"));
     // A caret the keys move, so a screen reader reads the line moved to; Tab leaves.
     box_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
@@ -137,13 +120,13 @@ void ChangesWindow::Build(Purpose purpose, const QString& text) {
     showPasswords_ = new QCheckBox(QStringLiteral("Show &passwords"), this);
     showPasswords_->setAccessibleName(QStringLiteral("Show passwords"));
     showPasswords_->setAccessibleDescription(
-        compare_ ? QStringLiteral("Shows the passwords that differ instead of \"changed\"")
-                 : QStringLiteral("Shows the passwords in the command lines instead of %1")
-                       .arg(QLatin1String(VLQLWizUIControl::MaskedSecret)));
+        compare ? QStringLiteral("Shows the passwords that differ instead of \"changed\"")
+                : QStringLiteral("Shows the passwords in the command lines instead of %1")
+                      .arg(QLatin1String(VLQLWizUIControl::MaskedSecret)));
     connect(showPasswords_, &QCheckBox::toggled, this, [this] { ShowLines(); });
 
     auto* buttons = new QDialogButtonBox(this);
-    if (compare_) {
+    if (compare) {
         // The restore shows its own command lines and asks again before it sends any.
         restore_ = buttons->addButton(QStringLiteral("&Restore..."), QDialogButtonBox::AcceptRole);
         restore_->setAccessibleName(QStringLiteral("Restore"));
@@ -194,9 +177,10 @@ void ChangesWindow::Build(Purpose purpose, const QString& text) {
 void ChangesWindow::ShowLines() {
     const bool shown = showPasswords_->isChecked();
     // A difference's line masks its own password: PreviewText knows only command lines.
-    if (compare_)
+    const bool compare = purpose_ == Purpose::Compare;
+    if (compare)
         preview_ = GroupDifferences(differences_, shown);
-    box_->setPlainText(QString::fromStdString(VLQLWizUIControl::PreviewText(preview_, shown || compare_)));
+    box_->setPlainText(QString::fromStdString(VLQLWizUIControl::PreviewText(preview_, shown || compare)));
     // Headings in bold: the lines under them are indented, the headings are not.
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);

@@ -43,11 +43,11 @@ public:
     static constexpr int CompareTopic = 4208;
 
 private:
-    void Build(Purpose purpose, const QString& text);
+    void Build(const QString& text);
     void ShowLines();
 
+    const Purpose purpose_;
     std::vector<VLQLWizUIControl::SettingDifference> differences_; // Purpose::Compare
-    bool compare_ = false;
     VLQLWizUIControl::GroupedPreview preview_;
     QLabel* intro_;
     QPlainTextEdit* box_;
@@ -55,11 +55,5 @@ private:
     QPushButton* restore_ = nullptr;
     QPushButton* close_;
 };
-
-// The differences grouped as the window shows them: a heading per record in words, and
-// under it each setting as DifferenceLine has it without the record; `settings` counts
-// them. A password shows as "changed" unless `showSecrets`.
-VLQLWizUIControl::GroupedPreview
-GroupDifferences(const std::vector<VLQLWizUIControl::SettingDifference>& differences, bool showSecrets);
 
 } // namespace wiz

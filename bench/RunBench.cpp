@@ -17,10 +17,6 @@
 #include "run/RouterRestore.h"
 #include "run/RouterSnapshot.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,20 +31,6 @@ namespace {
 double NowMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-int FreePort(int type) {
-    int s = ::socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = -1;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(s);
-    return port;
 }
 
 struct StateFigures {
@@ -81,10 +63,10 @@ int main(int argc, char** argv) {
     const std::string simPath = argc > 1 ? argv[1] : QUILLET_SIM_PATH;
     const std::string scale = argc > 2 ? argv[2] : "0.01";
 
-    const int mgmtPort = FreePort(SOCK_STREAM);
-    const int bootpServer = FreePort(SOCK_DGRAM);
-    const int bootpClient = FreePort(SOCK_DGRAM);
-    const int routePort = FreePort(SOCK_STREAM);
+    const int mgmtPort = FreeTcpPort();
+    const int bootpServer = FreeUdpPort();
+    const int bootpClient = FreeUdpPort();
+    const int routePort = FreeTcpPort();
     // The hooks are read once, on first use: set them before anything reads them.
     ::setenv("QLWIZ_TIME_SCALE", scale.c_str(), 1);
     ::setenv("QLWIZ_MGMT_PORT", std::to_string(mgmtPort).c_str(), 1);

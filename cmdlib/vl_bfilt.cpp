@@ -208,15 +208,7 @@ VlSapFilterRule* vl_new_sapfilter_rule() {
     return static_cast<VlSapFilterRule*>(std::calloc(1, sizeof(VlSapFilterRule)));
 }
 
-void vl_insert_filter(VlFilter** list, VlFilter* filter) {
-    if (list == nullptr || filter == nullptr)
-        return;
-    VlFilter** at = list;
-    while (*at != nullptr && std::strncmp((*at)->name, filter->name, sizeof filter->name) < 0)
-        at = &(*at)->next;
-    filter->next = *at;
-    *at = filter;
-}
+void vl_insert_filter(VlFilter** list, VlFilter* filter) { vl_detail::InsertByName(list, filter); }
 
 void vl_free_filters(VlFilter* list) {
     while (list != nullptr) {

@@ -12,6 +12,7 @@ using vl_detail::BitsDiffer;
 using vl_detail::Empty;
 using vl_detail::Line;
 using vl_detail::OnOff;
+using vl_detail::RouteWord;
 using vl_detail::Same;
 using vl_detail::T;
 
@@ -25,15 +26,7 @@ const char* const kSwitchNames[] = {
 
 // Route mode keyword from the RIP send and no-listen bits.
 const char* RouteMode(uint32_t flags) {
-    const bool send = (flags & VL_GF_RIP_SEND) != 0;
-    const bool deaf = (flags & VL_GF_RIP_NO_LISTEN) != 0;
-    if (send && deaf)
-        return "broadcast";
-    if (send)
-        return "on";
-    if (deaf)
-        return "off";
-    return "listen";
+    return RouteWord((flags & VL_GF_RIP_SEND) != 0, (flags & VL_GF_RIP_NO_LISTEN) != 0);
 }
 
 // "set ipxgateway 0 1" when the gateway text reads as the number 0 (atoi rules).

@@ -145,6 +145,21 @@ int Blank(VlRouter* r, const char* format, const char* name) {
     return vl_commit(r, 1);
 }
 
+// Sends the first `count` rules of one list, numbered from 1, and commits them as one
+// batch. False when that commit failed.
+template <class Rule>
+bool SendRules(VlRouter* r, const char* format, const char* name, const Rule* rules, int count,
+               int (*text_of)(char*, const Rule*)) {
+    char text[VL_RULE_TEXT_SIZE];
+    int n = 0;
+    int i = 1;
+    for (const Rule* rule = rules; rule != nullptr && i <= count; rule = rule->next, ++i) {
+        text_of(text, rule);
+        n += FilterLine(r, format, name, i, text);
+    }
+    return !(n > 0 && vl_commit(r, n) != 0);
+}
+
 } // namespace
 
 /* Rewrites a filter from blank: every rule is sent again. */
@@ -164,33 +179,11 @@ int vl_set_filter(VlRouter* r, const VlFilter* cur, const VlFilter* des) {
     Blank(r, "set sapfilter %s blank", name);
 
     bool failed = false;
-    char text[VL_RULE_TEXT_SIZE];
-    int n = 0;
-    int i = 1;
-    for (const VlFilterRule* rule = des->ip_rules; rule != nullptr && i <= des->ip_count;
-         rule = rule->next, ++i) {
-        vl_filter_text(text, rule);
-        n += FilterLine(r, "set filter %s %d %s", name, i, text);
-    }
-    if (n > 0 && vl_commit(r, n) != 0)
+    if (!SendRules(r, "set filter %s %d %s", name, des->ip_rules, des->ip_count, vl_filter_text))
         failed = true;
-    n = 0;
-    i = 1;
-    for (const VlIpxFilterRule* rule = des->ipx_rules; rule != nullptr && i <= des->ipx_count;
-         rule = rule->next, ++i) {
-        vl_ipxfilter_text(text, rule);
-        n += FilterLine(r, "set ipxfilter %s %d %s", name, i, text);
-    }
-    if (n > 0 && vl_commit(r, n) != 0)
+    if (!SendRules(r, "set ipxfilter %s %d %s", name, des->ipx_rules, des->ipx_count, vl_ipxfilter_text))
         failed = true;
-    n = 0;
-    i = 1;
-    for (const VlSapFilterRule* rule = des->sap_rules; rule != nullptr && i <= des->sap_count;
-         rule = rule->next, ++i) {
-        vl_sapfilter_text(text, rule);
-        n += FilterLine(r, "set sapfilter %s %d %s", name, i, text);
-    }
-    if (n > 0 && vl_commit(r, n) != 0)
+    if (!SendRules(r, "set sapfilter %s %d %s", name, des->sap_rules, des->sap_count, vl_sapfilter_text))
         failed = true;
     return failed ? -1 : 0;
 }

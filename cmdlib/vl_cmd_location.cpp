@@ -6,6 +6,7 @@ using vl_detail::BitsDiffer;
 using vl_detail::Empty;
 using vl_detail::Line;
 using vl_detail::OnOff;
+using vl_detail::RouteWord;
 using vl_detail::Same;
 using vl_detail::T;
 
@@ -39,7 +40,7 @@ int vl_set_location(VlRouter* r, const VlLocation* cur, const VlLocation* des) {
     if (BitsDiffer(df, cf, VL_LF_RIP_NO_SEND | VL_LF_RIP_NO_LISTEN)) {
         const bool quiet = (df & VL_LF_RIP_NO_SEND) != 0;
         const bool deaf = (df & VL_LF_RIP_NO_LISTEN) != 0;
-        n += Line(r, "set %s rout %s", name, quiet && deaf ? "off" : quiet ? "listen" : deaf ? "broadcast" : "on");
+        n += Line(r, "set %s rout %s", name, RouteWord(!quiet, deaf));
     }
     if (BitsDiffer(df, cf, VL_LF_CONTINUOUS | VL_LF_ON_DEMAND))
         n += Line(r, "set %s %s", name,

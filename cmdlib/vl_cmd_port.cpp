@@ -10,6 +10,7 @@ using vl_detail::BitsDiffer;
 using vl_detail::Empty;
 using vl_detail::Line;
 using vl_detail::OnOff;
+using vl_detail::RouteWord;
 using vl_detail::Same;
 using vl_detail::T;
 
@@ -151,7 +152,7 @@ int NetworkLines(VlRouter* r, const char* name, const VlPort* cur, const VlPort*
     if (BitsDiffer(df, cf, VL_PF_RIP_SEND | VL_PF_RIP_NO_LISTEN)) {
         const bool send = (df & VL_PF_RIP_SEND) != 0;
         const bool deaf = (df & VL_PF_RIP_NO_LISTEN) != 0;
-        n += Line(r, "set %s routing %s", name, send && deaf ? "broadcast" : send ? "on" : deaf ? "off" : "listen");
+        n += Line(r, "set %s routing %s", name, RouteWord(send, deaf));
     }
     if (!Same(des->ipxnet, cur->ipxnet))
         n += Line(r, "set %s ipxnet %s", name, T(des->ipxnet).c_str());

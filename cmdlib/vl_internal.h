@@ -43,6 +43,18 @@ inline bool BitsDiffer(uint32_t a, uint32_t b, uint32_t mask) { return ((a ^ b) 
 
 inline const char* OnOff(bool on) { return on ? "on" : "off"; }
 
+// The route mode keyword of a router, a port or a location, from whether it sends RIP
+// and whether it ignores what it hears.
+inline const char* RouteWord(bool send, bool deaf) {
+    if (send && deaf)
+        return "broadcast";
+    if (send)
+        return "on";
+    if (deaf)
+        return "off";
+    return "listen";
+}
+
 // Formats one command line in the shared command line buffer and queues it. Returns 1
 // so that builders can count the lines they queued.
 int Line(VlRouter* router, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -73,6 +85,19 @@ VlLocation* ReadLocations(VlRouter* router, bool short_format);
 
 // A new connection's router has not answered the CHAP probe yet.
 void ForgetChapAnswer();
+
+// Links `rec` into a list kept in name order (locations, filters), before the first
+// record whose name is not smaller.
+template <class T>
+void InsertByName(T** list, T* rec) {
+    if (list == nullptr || rec == nullptr)
+        return;
+    T** at = list;
+    while (*at != nullptr && std::strncmp((*at)->name, rec->name, sizeof rec->name) < 0)
+        at = &(*at)->next;
+    rec->next = *at;
+    *at = rec;
+}
 
 // idle minutes to seconds without overflow.
 inline int32_t MinutesToSeconds(int32_t minutes) {

@@ -135,15 +135,7 @@ int OnLocation(void* ctx, VlRouter* r, const char* text) {
 
 VlLocation* vl_new_location() { return static_cast<VlLocation*>(std::calloc(1, sizeof(VlLocation))); }
 
-void vl_insert_location(VlLocation** list, VlLocation* rec) {
-    if (list == nullptr || rec == nullptr)
-        return;
-    VlLocation** at = list;
-    while (*at != nullptr && std::strncmp((*at)->name, rec->name, sizeof rec->name) < 0)
-        at = &(*at)->next;
-    rec->next = *at;
-    *at = rec;
-}
+void vl_insert_location(VlLocation** list, VlLocation* rec) { vl_detail::InsertByName(list, rec); }
 
 void vl_free_locations(VlLocation* list) {
     while (list != nullptr) {

@@ -132,15 +132,23 @@ bool HwAddress(const std::string& v) {
     return true;
 }
 
-// Setters for the common shapes. `field` picks the member from the configuration.
+std::string Range(long lo, long hi) { return std::to_string(lo) + " to " + std::to_string(hi); }
+
+const char* const kAddress = "a dotted IPv4 address";
+const char* const kYesNo = "yes or no";
+
+// Setters for the common shapes. `field` picks the member from the configuration. Each
+// names what a malformed value should have been, so the table row leaves `want` empty.
 using Setter = ScenarioKey::Setter;
 
 template <typename Pick>
 Setter Number(Pick field, long lo, long hi) {
-    return [=](SimConfig& c, int, const std::string& v, std::string&) {
+    return [=](SimConfig& c, int, const std::string& v, std::string& want) {
         long n = 0;
-        if (!ToLong(v, lo, hi, &n))
+        if (!ToLong(v, lo, hi, &n)) {
+            want = Range(lo, hi);
             return false;
+        }
         auto& target = field(c);
         target = static_cast<std::remove_reference_t<decltype(target)>>(n);
         return true;
@@ -149,14 +157,21 @@ Setter Number(Pick field, long lo, long hi) {
 
 template <typename Pick>
 Setter Flag(Pick field) {
-    return [=](SimConfig& c, int, const std::string& v, std::string&) { return ToBool(v, &field(c)); };
+    return [=](SimConfig& c, int, const std::string& v, std::string& want) {
+        if (ToBool(v, &field(c)))
+            return true;
+        want = kYesNo;
+        return false;
+    };
 }
 
 template <typename Pick>
 Setter Address(Pick field) {
-    return [=](SimConfig& c, int, const std::string& v, std::string&) {
-        if (!IsAddress(v))
+    return [=](SimConfig& c, int, const std::string& v, std::string& want) {
+        if (!IsAddress(v)) {
+            want = kAddress;
             return false;
+        }
         field(c) = v;
         return true;
     };
@@ -185,11 +200,6 @@ Setter Adds(Pick list) {
 
 #define FIELD(member) [](SimConfig& c) -> auto& { return c.member; }
 
-std::string Range(long lo, long hi) { return std::to_string(lo) + " to " + std::to_string(hi); }
-
-const char* const kAddress = "a dotted IPv4 address";
-const char* const kYesNo = "yes or no";
-
 std::vector<ScenarioKey> MakeKeys() {
     const char* router = "Router";
     const char* service = "Management service";
@@ -210,15 +220,15 @@ std::vector<ScenarioKey> MakeKeys() {
              c.firmware = v;
              return true;
          }},
-        {router, "firmware_level", "N", "firmware level sent by new firmware", "6", false, Range(0, 99),
+        {router, "firmware_level", "N", "firmware level sent by new firmware", "6", false, "",
          Number(FIELD(firmwareLevel), 0, 99)},
         {router, "model", "WORD", "status text 2 (an \"R\" in it marks a WAN router)", "QL2B", false, "one word",
          Text(FIELD(model), true, true)},
         {router, "version", "WORD", "status text 3", "5.2", false, "one word", Text(FIELD(version), true, true)},
         {router, "password", "TEXT", "administration password at boot", "empty", false, "", Text(FIELD(password))},
-        {router, "address", "A.B.C.D", "the router's address", "192.168.1.1", false, kAddress,
+        {router, "address", "A.B.C.D", "the router's address", "192.168.1.1", false, "",
          Address(FIELD(address))},
-        {router, "netmask", "A.B.C.D", "", "255.255.255.0", false, kAddress, Address(FIELD(netmask))},
+        {router, "netmask", "A.B.C.D", "", "255.255.255.0", false, "", Address(FIELD(netmask))},
         {router, "ports", "NAME:KIND ...", "port table, KIND async|isdn|sync|parallel, up to 16",
          "C0:async S1:isdn S2:isdn W3:sync", false,
          "1 to 16 distinct NAME:KIND items, KIND async, isdn, sync or parallel",
@@ -237,30 +247,30 @@ std::vector<ScenarioKey> MakeKeys() {
              c.listen = v;
              return true;
          }},
-        {service, "port", "N", "TCP port, 0 picks a free one", "QLWIZ_MGMT_PORT or 1643", false, Range(0, 65535),
+        {service, "port", "N", "TCP port, 0 picks a free one", "QLWIZ_MGMT_PORT or 1643", false, "",
          Number(FIELD(port), 0, 65535)},
-        {service, "reboot_ms", "N", "management port closed this long after \"reboot\"", "5000", false,
-         Range(0, 3600000), Number(FIELD(rebootMs), 0, 3600000)},
-        {service, "table_chunk", "N", "records per table chunk, 0 = all at once", "4", false, Range(0, 1000),
+        {service, "reboot_ms", "N", "management port closed this long after \"reboot\"", "5000", false, "",
+         Number(FIELD(rebootMs), 0, 3600000)},
+        {service, "table_chunk", "N", "records per table chunk, 0 = all at once", "4", false, "",
          Number(FIELD(tableChunk), 0, 1000)},
-        {service, "bigfilt_rules_per_reply", "N", "rules per \"bigfilt\" reply, 0 = as many as fit", "0", false,
-         Range(0, 1000), Number(FIELD(bigfiltRulesPerReply), 0, 1000)},
+        {service, "bigfilt_rules_per_reply", "N", "rules per \"bigfilt\" reply, 0 = as many as fit", "0",
+         false, "", Number(FIELD(bigfiltRulesPerReply), 0, 1000)},
         {service, "port_formats", "1..5", "formats sent in a port record (fewer = older router)", "5", false,
-         Range(1, 5), Number(FIELD(portFormats), 1, 5)},
+         "", Number(FIELD(portFormats), 1, 5)},
 
-        {bootp, "factory", "yes|no", "start with no address and ask for one with BOOTP", "no", false, kYesNo,
+        {bootp, "factory", "yes|no", "start with no address and ask for one with BOOTP", "no", false, "",
          Flag(FIELD(factory))},
-        {bootp, "bootp.interval_ms", "N", "time between requests", "4000", false, Range(1, 3600000),
+        {bootp, "bootp.interval_ms", "N", "time between requests", "4000", false, "",
          Number(FIELD(bootpIntervalMs), 1, 3600000)},
-        {bootp, "bootp.client_port", "N", "source port, 0 picks a free one", "QLWIZ_BOOTP_CLIENT_PORT or 68", false,
-         Range(0, 65535), Number(FIELD(bootpClientPort), 0, 65535)},
-        {bootp, "bootp.server_port", "N", "destination port", "QLWIZ_BOOTP_SERVER_PORT or 67", false,
-         Range(1, 65535), Number(FIELD(bootpServerPort), 1, 65535)},
-        {bootp, "bootp.target", "A.B.C.D", "destination address", "255.255.255.255", false, kAddress,
+        {bootp, "bootp.client_port", "N", "source port, 0 picks a free one", "QLWIZ_BOOTP_CLIENT_PORT or 68",
+         false, "", Number(FIELD(bootpClientPort), 0, 65535)},
+        {bootp, "bootp.server_port", "N", "destination port", "QLWIZ_BOOTP_SERVER_PORT or 67", false, "",
+         Number(FIELD(bootpServerPort), 1, 65535)},
+        {bootp, "bootp.target", "A.B.C.D", "destination address", "255.255.255.255", false, "",
          Address(FIELD(bootpTarget))},
         {bootp, "bootp.interface", "IFNAME", "as root: add the assigned address to this interface", "", false, "",
          Text(FIELD(bootpInterface))},
-        {bootp, "bootp.prefix_len", "N", "prefix length used with bootp.interface", "24", false, Range(1, 32),
+        {bootp, "bootp.prefix_len", "N", "prefix length used with bootp.interface", "24", false, "",
          Number(FIELD(bootpPrefixLen), 1, 32)},
         {bootp, "hwaddr", "02:51:4C:xx:xx:xx", "hardware address sent in chaddr", "02:51:4C:00:00:01", false,
          "six hexadecimal bytes joined by colons",
@@ -277,7 +287,7 @@ std::vector<ScenarioKey> MakeKeys() {
          "vn2, vn3, vn4, vnp, att-4ess, net5, net5-swiss); a router\n"
          "set to another switch, or to none, never registers",
          "any", false, "", Text(FIELD(isdnSwitch))},
-        {isdn, "isdn.register_ms", "N", "time from boot or change to registration", "1000", false, Range(0, 3600000),
+        {isdn, "isdn.register_ms", "N", "time from boot or change to registration", "1000", false, "",
          Number(FIELD(registerMs), 0, 3600000)},
         {isdn, "isdn.N.spid", "TEXT", "channel N (1 = first ISDN port, up to 8) registers only\nwith this SPID", "",
          false, "",
@@ -296,7 +306,7 @@ std::vector<ScenarioKey> MakeKeys() {
          [](SimConfig& c, int n, const std::string& v, std::string&) { return ToBool(v, &c.lines[n].registers); }},
         {isdn, "isp.address", "A.B.C.D", "the ISP's end of the link, reported as the port's\n"
                                          "destination while the call is up",
-         "127.0.0.2", false, kAddress, Address(FIELD(ispAddress))},
+         "127.0.0.2", false, "", Address(FIELD(ispAddress))},
         {isdn, "isp.outcome", "LIST",
          "outcome of each dial in turn, the last repeats: ok, busy\n"
          "(cause 17), noanswer (cause 18), notsubscribed (cause 50),\n"
@@ -318,32 +328,30 @@ std::vector<ScenarioKey> MakeKeys() {
              c.outcomes = list;
              return true;
          }},
-        {isdn, "isp.auth_reason", "N", "termination reason of \"auth\"", "21", false, Range(0, 255),
-         [](SimConfig& c, int, const std::string& v, std::string&) {
-             long n = 0;
-             if (!ToLong(v, 0, 255, &n))
+        {isdn, "isp.auth_reason", "N", "termination reason of \"auth\"", "21", false, "",
+         [](SimConfig& c, int channel, const std::string& v, std::string& want) {
+             if (!Number(FIELD(authReason), 0, 255)(c, channel, v, want))
                  return false;
-             c.authReason = static_cast<unsigned>(n);
              for (DialOutcome& o : c.outcomes)
                  if (o.kind == DialOutcome::Auth)
                      o.reason = c.authReason;
              return true;
          }},
         {isdn, "isp.auth_only_with_chap", "yes|no", "\"auth\" fails only while the location has CHAP on", "no",
-         false, kYesNo, Flag(FIELD(authOnlyWithChap))},
-        {isdn, "isp.connect_ms", "N", "time a dialling port shows COMMAND", "1000", false, Range(0, 3600000),
+         false, "", Flag(FIELD(authOnlyWithChap))},
+        {isdn, "isp.connect_ms", "N", "time a dialling port shows COMMAND", "1000", false, "",
          Number(FIELD(connectMs), 0, 3600000)},
-        {isdn, "location_chap", "yes|no", "mid firmware accepts CHAP per location", "yes", false, kYesNo,
+        {isdn, "location_chap", "yes|no", "mid firmware accepts CHAP per location", "yes", false, "",
          Flag(FIELD(locationChap))},
 
         {faults, "fault.refuse", "PREFIX", "refuse every command line starting with PREFIX", "", true,
          "a command prefix", Adds(FIELD(faults.refusePrefixes))},
-        {faults, "fault.drop_after_frames", "N", "answer N frames, then close instead of answering", "", false,
-         Range(0, 1000000), Number(FIELD(faults.dropAfterFrames), 0, 1000000)},
+        {faults, "fault.drop_after_frames", "N", "answer N frames, then close instead of answering", "",
+         false, "", Number(FIELD(faults.dropAfterFrames), 0, 1000000)},
         {faults, "fault.drop_on", "PREFIX",
          "close instead of answering (or applying) the first command\nline starting with PREFIX", "", true,
          "a command prefix", Adds(FIELD(faults.dropOnPrefixes))},
-        {faults, "fault.delay_ms", "N", "hold back every reply this long", "", false, Range(0, 3600000),
+        {faults, "fault.delay_ms", "N", "hold back every reply this long", "", false, "",
          Number(FIELD(faults.delayMs), 0, 3600000)},
         {faults, "fault.sysmsg_port", "I", "answer the status request of port index I with \"SYSMSG ...\"", "",
          true, "a port index 0 to 15",
@@ -365,14 +373,14 @@ std::vector<ScenarioKey> MakeKeys() {
                  c.faults.badFrameAfter = 1;
              return true;
          }},
-        {faults, "fault.bad_frame_after", "N", "frames answered before the bad frame", "1", false, Range(0, 1000000),
+        {faults, "fault.bad_frame_after", "N", "frames answered before the bad frame", "1", false, "",
          Number(FIELD(faults.badFrameAfter), 0, 1000000)},
         {faults, "fault.silent_after", "N", "answer N frames, then keep the connection open and say\nnothing", "",
-         false, Range(0, 1000000), Number(FIELD(faults.silentAfter), 0, 1000000)},
-        {faults, "fault.connections", "N", "faults apply to the first N connections only, 0 = all", "0", false,
-         Range(0, 1000000), Number(FIELD(faults.connections), 0, 1000000)},
-        {faults, "fault.from_connection", "N", "faults apply from connection N on (2: after a restart)", "1", false,
-         Range(1, 1000000), Number(FIELD(faults.fromConnection), 1, 1000000)},
+         false, "", Number(FIELD(faults.silentAfter), 0, 1000000)},
+        {faults, "fault.connections", "N", "faults apply to the first N connections only, 0 = all", "0",
+         false, "", Number(FIELD(faults.connections), 0, 1000000)},
+        {faults, "fault.from_connection", "N", "faults apply from connection N on (2: after a restart)", "1",
+         false, "", Number(FIELD(faults.fromConnection), 1, 1000000)},
 
         {other, "time_scale", "X", "factor on every wait", "QLWIZ_TIME_SCALE or 1", false, "a number from 0 to 1000",
          [](SimConfig& c, int, const std::string& v, std::string&) {

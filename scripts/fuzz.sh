@@ -58,7 +58,10 @@ ls "$corpus"/*.snapshot >/dev/null
 
 # The limits, each run once: a valid snapshot grown one byte past 1 MiB, and one with a key
 # of 40,000 characters.
-seed=$(ls "$corpus"/*.snapshot | head -n 1)
+# A glob, not ls | head: with many snapshots head would close the pipe on ls, and pipefail
+# would end the script.
+seeds=("$corpus"/*.snapshot)
+seed=${seeds[0]}
 limits="$work/limits"
 mkdir -p "$limits"
 { cat "$seed"; printf '#'; head -c $((1024 * 1024)) /dev/zero | tr '\0' x; } | head -c $((1024 * 1024 + 1)) >"$limits/over-1MiB"
